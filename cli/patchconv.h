@@ -1,0 +1,16 @@
+// The command-line converter, callable in-process so that tests can run it.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+// Exit statuses of patchconv.
+inline constexpr int kExitConverted = 0;
+inline constexpr int kExitSomeFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// Runs patchconv with the arguments after the program name. The patch map of
+// a target "-" goes to `out`, which must be in binary mode; messages go to `err`.
+int RunPatchconv(const std::vector<std::filesystem::path>& arguments, std::FILE* out,
+                 std::FILE* err);

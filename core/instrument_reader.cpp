@@ -1,0 +1,105 @@
+// The two passes that read an instrument definition's text. Section markers
+// (lines beginning with ".") carry no state: headers and keys count wherever
+// they stand.
+#include <new>
+
+#include "instrument_definition.h"
+#include "patch_list_index.h"
+#include "text_lines.h"
+
+namespace {
+
+constexpr std::string_view kBankKeyPrefix = "Patch";
+
+// Lines that neither pass looks at: blank lines and whole-line comments.
+bool IsIgnorable(std::string_view line) {
+  return line.empty() || line.front() == ';';
+}
+
+bool IsSectionMarker(std::string_view line) {
+  return line.front() == '.';
+}
+
+bool IsHeader(std::string_view line) {
+  return line.front() == '[';
+}
+
+// The text between the brackets of a bank key such as "Patch[3]" or
+// "patch [*]"; false when the key is no bank key.
+bool BankKeyNumberText(std::string_view key, std::string_view& numberText) {
+  if (!StartsWithIgnoringCase(key, kBankKeyPrefix)) return false;
+  std::string_view rest = TrimmedView(key.substr(kBankKeyPrefix.size()));
+  if (rest.empty() || rest.front() != '[') return false;
+  rest.remove_prefix(1);
+  if (rest.empty() || rest.back() != ']') return false;
+  rest.remove_suffix(1);
+  numberText = TrimmedView(rest);
+  return true;
+}
+
+PatchBank* NewBank(std::int32_t bankNumber, std::string_view patchListName) {
+  auto* bank = new PatchBank;
+  bank->bankNumber = bankNumber;
+  CopyToField(bank->patchListName, patchListName);
+  return bank;
+}
+
+// A patch whose program is the key's number; names longer than the field are
+// cut to its 131 bytes.
+PatchEntry* NewPatch(std::string_view key, std::string_view name) {
+  auto* patch = new PatchEntry;
+  patch->program = DecimalValue(key);
+  patch->family = patch->program / 8;
+  CopyToField(patch->name, name);
+  return patch;
+}
+
+PatchBank* LastBank(PatchBank* banks) {
+  while (banks != nullptr && banks->next != nullptr) banks = banks->next;
+  return banks;
+}
+
+}  // namespace
+
+void InstrumentDefinition::ReadBankDefinitions(std::string_view text) {
+  PatchBank* tail = LastBank(banks);
+  LineReader lines(text);
+  std::string_view line;
+  while (lines.Next(line)) {
+    if (IsIgnorable(line) || IsSectionMarker(line)) continue;
+    if (IsHeader(line)) {
+      CopyToField(deviceName, HeaderText(line));
+      continue;
+    }
+    std::string_view key, value, numberText;
+    if (!SplitKeyValue(line, key, value)) continue;
+    if (EqualsIgnoringCase(key, "BankSelMethod")) {
+      bankSelMethod = DecimalValue(value);
+    } else if (BankKeyNumberText(key, numberText)) {
+      PatchBank* bank = NewBank(DecimalValue(numberText), value);
+      bank->prev = tail;
+      (tail != nullptr ? tail->next : banks) = bank;
+      tail = bank;
+    }
+  }
+}
+
+void InstrumentDefinition::ReadPatchNames(std::string_view text) {
+  PatchListIndex index(banks);
+  PatchListIndex::Slot* current = nullptr;
+  LineReader lines(text);
+  std::string_view line;
+  while (lines.Next(line)) {
+    if (IsIgnorable(line) || IsSectionMarker(line)) continue;
+    if (IsHeader(line)) {
+      current = index.Find(HeaderText(line));
+      continue;
+    }
+    std::string_view key, value;
+    if (current == nullptr || !SplitKeyValue(line, key, value)) continue;
+    PatchEntry* patch = NewPatch(key, value);
+    patch->prev = current->tail;
+    (current->tail != nullptr ? current->tail->next : current->bank->patches) = patch;
+    current->tail = patch;
+  }
+}

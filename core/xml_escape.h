@@ -1,0 +1,27 @@
+// Escaping of attribute values in the patch map.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+struct XmlEntity {
+  std::string_view character;  // one character
+  std::string_view replacement;
+};
+
+// The ampersand comes first, so the entities that later rows insert are never
+// escaped again. The apostrophe is left as it is.
+inline constexpr std::array<XmlEntity, 4> kXmlEntities{{
+    {"&", "&amp;"},
+    {"<", "&lt;"},
+    {">", "&gt;"},
+    {"\"", "&quot;"},
+}};
+
+// Returns `text` with every character of kXmlEntities replaced; all other
+// bytes, control characters and bytes from 0x80 up included, pass unchanged.
+std::string EscapeXml(std::string_view text);
+
+// Appends the escaped `text` to `out`; the same bytes as EscapeXml.
+void AppendEscapedXml(std::string& out, std::string_view text);
