@@ -105,7 +105,8 @@ bool FileSystem::Flush(std::FILE* file) {
 #ifdef _WIN32
   return _commit(_fileno(file)) == 0;
 #else
-  return ::fsync(fileno(file)) == 0;
+  // EINVAL: a device or pipe that has nothing to put on disk.
+  return ::fsync(fileno(file)) == 0 || errno == EINVAL;
 #endif
 }
 

@@ -86,6 +86,10 @@ int WritePatchMapFile(const InstrumentDefinition& instrument, const fs::path& re
   std::error_code error;
   const bool targetExists = fs::exists(target, error);
   if (targetExists && !ExistingTargetIsWritable(target, fileSystem)) return -1;
+  // A device or a pipe is written to, never replaced by a regular file.
+  if (targetExists && !fs::is_regular_file(target, error)) {
+    return RewriteInPlace(instrument, target, fileSystem);
+  }
 
   fs::path temporary;
   std::FILE* file = fileSystem.CreateTemporary(target.parent_path(), temporary);

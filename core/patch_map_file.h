@@ -10,7 +10,8 @@
 // folder, puts it on disk and then in the target's place in one step. On any
 // failure the temporary is removed and an existing target keeps its bytes;
 // errno then tells why. A read-only target, or a folder, is a failure. Where
-// the folder takes no new file but the target exists and may be written, the
-// target is rewritten in place. Returns 0 or -1.
+// the folder takes no new file but the target exists and may be written, and
+// where the target is no regular file (a device, a pipe), it is written in
+// place. Returns 0 or -1.
 int WritePatchMapFile(const InstrumentDefinition& instrument, const std::filesystem::path& target,
                       FileSystem& fileSystem);
