@@ -1,0 +1,90 @@
+// The line rules of a Windows text-mode stream read into a 300-byte buffer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "instrument_definition.h"
+#include "text_lines.h"
+
+namespace {
+
+std::vector<std::string> Lines(std::string_view bytes) {
+  std::vector<std::string> lines;
+  LineReader reader(TextBeforeEndOfFileMark(bytes));
+  std::string_view line;
+  while (reader.Next(line)) lines.emplace_back(line);
+  return lines;
+}
+
+struct LineCase {
+  const char* name;
+  std::string bytes;
+  std::vector<std::string> lines;
+};
+
+class LineRules : public testing::TestWithParam<LineCase> {};
+
+TEST_P(LineRules, YieldTheTrimmedLines) {
+  EXPECT_EQ(Lines(GetParam().bytes), GetParam().lines);
+}
+
+const std::string k299(299, 'a');
+const std::string k400(400, 'b');
+
+INSTANTIATE_TEST_SUITE_P(
+    TextMode, LineRules,
+    testing::Values(
+        LineCase{"LineFeed", "a\nb\n", {"a", "b"}},
+        LineCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
+        LineCase{"SeveralLineEnds", "a\r\r\n\nb\r\n\r\n", {"a", "", "b", ""}},
+        LineCase{"LoneCrDoesNotSplit", "a\rb\n", {"a\rb"}},
+        LineCase{"LastLineWithoutLineFeed", "a\nlast", {"a", "last"}},
+        LineCase{"EndOfFileMarkEndsInput", "a\nb\x1a\nc\n", {"a", "b"}},
+        LineCase{"NulEndsTheLinesText", std::string("ab\0cd\nef\n", 9), {"ab", "ef"}},
+        LineCase{"Trimmed", " \t\v\fa b \t\r\n", {"a b"}},
+        LineCase{"HighBytesAreNotWhitespace", "\xa0x\xa0\n", {"\xa0x\xa0"}},
+        LineCase{"LongLineSplitsAt299", k400 + "\n", {k400.substr(0, 299), k400.substr(299)}},
+        LineCase{"Exactly299BytesAndLineFeedIsTwoReads", k299 + "\nz\n", {k299, "", "z"}},
+        LineCase{"CrLfRightAfter298BytesIsOneRead", k299.substr(1) + "\r\nz\n",
+                 {k299.substr(1), "z"}},
+        LineCase{"CrLfRightAfter299BytesIsTwoReads", k299 + "\r\nz\n", {k299, "", "z"}},
+        LineCase{"LongLastLineWithoutLineFeed", k400, {k400.substr(0, 299), k400.substr(299)}},
+        LineCase{"EmptyInput", "", {}}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+struct NumberCase {
+  const char* text;
+  std::int32_t value;
+};
+
+class DecimalValues : public testing::TestWithParam<NumberCase> {};
+
+TEST_P(DecimalValues, ParseLikeA32BitAccumulator) {
+  EXPECT_EQ(DecimalValue(GetParam().text), GetParam().value) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, DecimalValues,
+    testing::Values(NumberCase{"0", 0}, NumberCase{"127", 127}, NumberCase{"  \t42", 42},
+                    NumberCase{"+7", 7}, NumberCase{"-9", -9}, NumberCase{"*", 0},
+                    NumberCase{"", 0}, NumberCase{"-", 0}, NumberCase{"12ab3", 12},
+                    NumberCase{"- 5", 0}, NumberCase{"4294967297", 1},
+                    NumberCase{"2147483648", INT32_MIN}, NumberCase{"-2147483648", INT32_MIN},
+                    NumberCase{"4294967295", -1}, NumberCase{"99999999999999999999", 1661992959}));
+
+TEST(TrimWhitespace, TrimsInPlaceAndMovesTheTextToTheStart) {
+  struct Case {
+    const char* before;
+    const char* after;
+  };
+  for (Case c : {Case{"  a b  ", "a b"}, Case{"\r\n\t", ""}, Case{"", ""}, Case{"x", "x"},
+                 Case{"\v\fname\xff\n", "name\xff"}}) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%s", c.before);
+    TrimWhitespace(buffer);
+    EXPECT_STREQ(buffer, c.after) << '"' << c.before << '"';
+  }
+}
+
+}  // namespace
