@@ -1,0 +1,202 @@
+// libFuzzer target: arbitrary bytes go through the in-memory reader and the
+// writer. Every run checks what must hold for any input:
+//   - the load returns 0 or -1;
+//   - the instrument is well formed (linked both ways, fields terminated);
+//   - the patch map starts with its header, every line ends in CR LF, there is
+//     one patch line per patch, and no attribute value holds a raw <, >, " or
+//     an & that does not start one of the four entities;
+//   - a second conversion of the same bytes gives the same output;
+//   - a sink that refuses bytes makes the writer fail;
+//   - a plain second reading of the format (reference_conversion.cpp) agrees
+//     with the core on the status, the instrument and every output byte.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "byte_sink.h"
+#include "instrument_definition.h"
+#include "reference_conversion.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "invariant broken: %s\n", what);
+  std::abort();
+}
+
+void Check(bool condition, const char* what) {
+  if (!condition) Fail(what);
+}
+
+bool IsTerminated(const char* field, std::size_t size) {
+  return std::memchr(field, '\0', size) != nullptr;
+}
+
+std::size_t CheckWellFormed(const InstrumentDefinition& instrument) {
+  Check(IsTerminated(instrument.deviceName, sizeof instrument.deviceName), "deviceName ends");
+  std::size_t patchCount = 0;
+  const PatchBank* previousBank = nullptr;
+  for (const PatchBank* bank = instrument.banks; bank != nullptr; bank = bank->next) {
+    Check(bank->prev == previousBank, "bank prev link");
+    Check(IsTerminated(bank->patchListName, sizeof bank->patchListName), "patchListName ends");
+    const PatchEntry* previousPatch = nullptr;
+    for (const PatchEntry* patch = bank->patches; patch != nullptr; patch = patch->next) {
+      Check(patch->prev == previousPatch, "patch prev link");
+      Check(IsTerminated(patch->name, sizeof patch->name), "name ends");
+      Check(patch->family == patch->program / 8, "family is program / 8");
+      previousPatch = patch;
+      ++patchCount;
+    }
+    previousBank = bank;
+  }
+  return patchCount;
+}
+
+// An attribute value may hold any byte but a raw <, >, " and an & that does
+// not start an entity.
+void CheckAttributeValue(std::string_view value) {
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    Check(c != '<' && c != '>' && c != '"', "raw < > or \" in a value");
+    if (c != '&') continue;
+    std::string_view rest = value.substr(i);
+    Check(rest.starts_with("&amp;") || rest.starts_with("&lt;") || rest.starts_with("&gt;") ||
+              rest.starts_with("&quot;"),
+          "& that starts no entity");
+  }
+}
+
+// Reads `name="value"` at the start of `line`; moves past it.
+std::string_view TakeAttribute(std::string_view& line, std::string_view name) {
+  Check(line.starts_with(name) && line.substr(name.size()).starts_with("=\""), "attribute name");
+  line.remove_prefix(name.size() + 2);
+  std::size_t quote = line.find('"');
+  Check(quote != std::string_view::npos, "attribute closed");
+  std::string_view value = line.substr(0, quote);
+  line.remove_prefix(quote + 1);
+  CheckAttributeValue(value);
+  return value;
+}
+
+void TakeLiteral(std::string_view& line, std::string_view literal) {
+  Check(line.starts_with(literal), "literal text of a line");
+  line.remove_prefix(literal.size());
+}
+
+void CheckPatchLine(std::string_view line) {
+  TakeLiteral(line, "<patch ");
+  TakeAttribute(line, "family");
+  TakeLiteral(line, " ");
+  TakeAttribute(line, "bank");
+  TakeLiteral(line, " ");
+  TakeAttribute(line, "preset");
+  TakeLiteral(line, " ");
+  TakeAttribute(line, "name");
+  Check(line == " />", "end of a patch line");
+}
+
+void CheckPatchMap(std::string_view map, std::size_t patchCount) {
+  constexpr std::string_view kHead = "<patchmap version=\"1.0\" device=\"";
+  Check(map.starts_with(kHead), "header line");
+  Check(map.ends_with("\r\n"), "last line ends in CR LF");
+  std::size_t lineCount = 0;
+  std::size_t patchLines = 0;
+  for (std::size_t start = 0; start < map.size();) {
+    std::size_t lineFeed = map.find('\n', start);
+    Check(lineFeed != std::string_view::npos && lineFeed > start && map[lineFeed - 1] == '\r',
+          "every line ends in CR LF");
+    std::string_view line = map.substr(start, lineFeed - 1 - start);
+    if (lineCount == 0) {
+      Check(line.ends_with("\">"), "header line closed");
+      CheckAttributeValue(line.substr(kHead.size(), line.size() - kHead.size() - 2));
+    } else if (line != "</patchmap>") {
+      CheckPatchLine(line);
+      ++patchLines;
+    }
+    ++lineCount;
+    start = lineFeed + 1;
+  }
+  Check(patchLines == patchCount, "one patch line per patch");
+  Check(lineCount == patchCount + 2, "header, patches and closing line");
+  Check(map.ends_with("\r\n</patchmap>\r\n"), "closing line last");
+}
+
+void CheckSameAsReference(const InstrumentDefinition& instrument,
+                          const ReferenceInstrument& expected) {
+  Check(expected.deviceName == instrument.deviceName, "deviceName as the reference");
+  Check(expected.bankSelMethod == instrument.bankSelMethod, "bankSelMethod as the reference");
+  const PatchBank* bank = instrument.banks;
+  for (const ReferenceBank& expectedBank : expected.banks) {
+    Check(bank != nullptr, "bank count as the reference");
+    Check(expectedBank.bankNumber == bank->bankNumber, "bankNumber as the reference");
+    Check(expectedBank.patchListName == bank->patchListName, "patchListName as the reference");
+    const PatchEntry* patch = bank->patches;
+    for (const ReferencePatch& expectedPatch : expectedBank.patches) {
+      Check(patch != nullptr, "patch count as the reference");
+      Check(expectedPatch.program == patch->program, "program as the reference");
+      Check(expectedPatch.name == patch->name, "name as the reference");
+      patch = patch->next;
+    }
+    Check(patch == nullptr, "no extra patch");
+    bank = bank->next;
+  }
+  Check(bank == nullptr, "no extra bank");
+}
+
+// Refuses every byte after the first `limit`.
+class RefusingSink final : public ByteSink {
+ public:
+  explicit RefusingSink(std::size_t limit) : limit_(limit) {}
+  bool Write(std::string_view bytes) override {
+    if (bytes.size() > limit_) return false;
+    limit_ -= bytes.size();
+    return true;
+  }
+
+ private:
+  std::size_t limit_;
+};
+
+// The patch map of `bytes`, or nothing when the load fails.
+int Convert(std::string_view bytes, std::string& map, InstrumentDefinition& instrument) {
+  int status = instrument.LoadInstrumentText(bytes);
+  Check(status == 0 || status == -1, "load returns 0 or -1");
+  if (status != 0) {
+    Check(instrument.banks == nullptr, "a failed load keeps no bank");
+    return status;
+  }
+  StringSink sink;
+  Check(instrument.WritePatchMap(sink) == 0, "writing into memory succeeds");
+  map = std::move(sink.text);
+  return status;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+  InstrumentDefinition instrument;
+  std::string map;
+  int status = Convert(bytes, map, instrument);
+  std::size_t patchCount = CheckWellFormed(instrument);
+
+  ReferenceInstrument expected;
+  Check(ReferenceLoad(bytes, expected) == status, "status as the reference");
+  CheckSameAsReference(instrument, expected);
+  if (status != 0) return 0;
+
+  CheckPatchMap(map, patchCount);
+  Check(map == ReferencePatchMap(expected), "patch map as the reference");
+
+  InstrumentDefinition again;
+  std::string mapAgain;
+  Check(Convert(bytes, mapAgain, again) == 0 && mapAgain == map, "same output the second time");
+
+  RefusingSink refusing(size % map.size());
+  Check(instrument.WritePatchMap(refusing) == -1, "a refusing sink fails the writer");
+  return 0;
+}
