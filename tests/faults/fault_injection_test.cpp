@@ -1,0 +1,233 @@
+// A failure injected at each single step of writing a patch map of several
+// pieces: every write (the first, each in the middle, the last), the flush,
+// the close and the final replace. Each must return -1, leave an existing
+// target byte for byte as it was and leave no temporary file behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "byte_sink.h"
+#include "instrument_definition.h"
+#include "large_instrument.h"
+#include "patch_map_file.h"
+#include "test_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The real file system that records each step it takes and makes the step
+// at `failAt` (counted from 0) fail as a full disk would. A failing write
+// first writes half of its bytes, as a write cut short by the disk does.
+class ScriptedFileSystem : public FileSystem {
+ public:
+  static constexpr std::size_t kNever = static_cast<std::size_t>(-1);
+  // With `noTemporary` the folder takes no new file at all.
+  explicit ScriptedFileSystem(std::size_t failAt = kNever, bool noTemporary = false)
+      : failAt_(failAt), noTemporary_(noTemporary) {}
+
+  std::FILE* CreateTemporary(const fs::path& folder, fs::path& created) override {
+    if (noTemporary_) {
+      steps.push_back("no temporary");
+      errno = ENOSPC;
+      return nullptr;
+    }
+    return Step("create temporary") ? FileSystem::CreateTemporary(folder, created) : nullptr;
+  }
+  std::FILE* OpenExistingForWriting(const fs::path& path, bool truncate) override {
+    if (!Step(truncate ? "open target emptied" : "open target")) return nullptr;
+    std::FILE* file = FileSystem::OpenExistingForWriting(path, truncate);
+    if (!truncate) probe_ = file;
+    return file;
+  }
+  bool Write(std::FILE* file, const char* data, std::size_t size) override {
+    if (Step("write")) return FileSystem::Write(file, data, size);
+    FileSystem::Write(file, data, size / 2);
+    errno = ENOSPC;
+    return false;
+  }
+  bool Flush(std::FILE* file) override { return Step("flush") && FileSystem::Flush(file); }
+  bool Close(std::FILE* file) override {
+    bool failing = !Step(file == probe_ ? "close probe" : "close");
+    bool closed = FileSystem::Close(file);  // the stream is freed either way
+    if (failing) errno = ENOSPC;
+    return closed && !failing;
+  }
+  bool CopyPermissions(const fs::path& from, std::FILE* to) override {
+    return Step("copy permissions") && FileSystem::CopyPermissions(from, to);
+  }
+  bool Replace(const fs::path& from, const fs::path& to) override {
+    return Step("replace") && FileSystem::Replace(from, to);
+  }
+  bool Remove(const fs::path& path) override {
+    steps.push_back("remove");  // cleanup is never made to fail
+    return FileSystem::Remove(path);
+  }
+
+  std::vector<std::string> steps;
+
+ private:
+  // Records the step; false, with errno set, when it is the one to fail.
+  bool Step(const char* name) {
+    bool failing = steps.size() == failAt_;
+    steps.push_back(name);
+    if (failing) errno = ENOSPC;
+    return !failing;
+  }
+  std::size_t failAt_;
+  bool noTemporary_;
+  std::FILE* probe_ = nullptr;  // opened only to see that the target may be written
+};
+
+std::size_t Count(const std::vector<std::string>& steps, const std::string& name) {
+  return static_cast<std::size_t>(std::count(steps.begin(), steps.end(), name));
+}
+
+class FailureAtEveryStep : public testing::Test {
+ protected:
+  void SetUp() override {
+    source_ = LargeInstrumentText(300 * 1024);
+    expected_ = PatchMapOf(source_);
+    ASSERT_EQ(instrument_.LoadInstrumentText(source_), 0);
+  }
+
+  // The steps of a conversion that succeeds, for a target as `prepare` leaves it.
+  template <typename Prepare>
+  std::vector<std::string> StepsOfASuccess(Prepare prepare) {
+    TemporaryFolder folder;
+    prepare(folder / "target.vpm");
+    ScriptedFileSystem fileSystem;
+    EXPECT_EQ(WritePatchMapFile(instrument_, folder / "target.vpm", fileSystem), 0);
+    EXPECT_TRUE(ReadBytes(folder / "target.vpm") == expected_);
+    return fileSystem.steps;
+  }
+
+  // Fails each step in turn; `prepare` makes the target (or not) and
+  // `unchanged` says what the folder must hold after the failure.
+  // Steps whose failure is no failure of the conversion: the close of the
+  // probe that only opened the target, and the removal of the temporary.
+  // Without a temporary an existing target is rewritten in place (tested
+  // on its own below).
+  static bool FailureIsHarmless(const std::string& step, bool targetExists) {
+    return step == "close probe" || step == "remove" ||
+           (targetExists && step == "create temporary");
+  }
+
+  template <typename Prepare, typename Unchanged>
+  void FailEachStep(Prepare prepare, Unchanged unchanged) {
+    std::vector<std::string> steps = StepsOfASuccess(prepare);
+    ASSERT_GE(Count(steps, "write"), 4u) << "the patch map must take several writes";
+    const bool targetExists = Count(steps, "open target") > 0;
+    for (std::size_t failAt = 0; failAt < steps.size(); ++failAt) {
+      if (FailureIsHarmless(steps[failAt], targetExists)) continue;
+      SCOPED_TRACE("failing step " + std::to_string(failAt) + ": " + steps[failAt]);
+      TemporaryFolder folder;
+      const fs::path target = folder / "target.vpm";
+      prepare(target);
+      ScriptedFileSystem fileSystem(failAt);
+      errno = 0;
+      EXPECT_EQ(WritePatchMapFile(instrument_, target, fileSystem), -1);
+      EXPECT_EQ(errno, ENOSPC) << "the reason reaches the message";
+      unchanged(folder);
+      // Nothing is left over that would stop the next attempt.
+      ScriptedFileSystem working;
+      EXPECT_EQ(WritePatchMapFile(instrument_, target, working), 0);
+      EXPECT_TRUE(ReadBytes(target) == expected_);
+      EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"target.vpm"});
+    }
+  }
+
+  std::string source_;
+  std::string expected_;
+  InstrumentDefinition instrument_;
+};
+
+TEST_F(FailureAtEveryStep, StepsCoverEveryWriteTheFlushTheCloseAndTheReplace) {
+  std::vector<std::string> steps =
+      StepsOfASuccess([](const fs::path& target) { WriteBytes(target, "old"); });
+  EXPECT_GE(Count(steps, "write"), 4u);
+  EXPECT_EQ(Count(steps, "flush"), 1u);
+  EXPECT_EQ(Count(steps, "replace"), 1u);
+  EXPECT_EQ(steps.back(), "replace");
+}
+
+TEST_F(FailureAtEveryStep, AnExistingTargetKeepsItsBytes) {
+  const std::string old = "old patch map\r\n";
+  FailEachStep([&](const fs::path& target) { WriteBytes(target, old); },
+               [&](const TemporaryFolder& folder) {
+                 EXPECT_EQ(ReadBytes(folder / "target.vpm"), old);
+                 EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"target.vpm"});
+               });
+}
+
+TEST_F(FailureAtEveryStep, NoFileIsCreatedWhereThereWasNone) {
+  FailEachStep([](const fs::path&) {},
+               [](const TemporaryFolder& folder) {
+                 EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{});
+               });
+}
+
+// The source itself is the target: after any failure it must still be there,
+// whole, and convert again.
+TEST_F(FailureAtEveryStep, TheSourceAsTargetIsNeverLost) {
+  FailEachStep([&](const fs::path& target) { WriteBytes(target, source_); },
+               [&](const TemporaryFolder& folder) {
+                 std::string kept = ReadBytes(folder / "target.vpm");
+                 EXPECT_TRUE(kept == source_) << "the source was changed";
+                 EXPECT_TRUE(PatchMapOf(kept) == expected_);
+               });
+}
+
+// Where the folder takes no new file, the existing target is rewritten in
+// place; a failure of any step of that is still reported.
+TEST_F(FailureAtEveryStep, WithoutATemporaryTheTargetIsRewrittenInPlace) {
+  TemporaryFolder folder;
+  WriteBytes(folder / "target.vpm", "old");
+  ScriptedFileSystem noTemporary(ScriptedFileSystem::kNever, /*noTemporary=*/true);
+  EXPECT_EQ(WritePatchMapFile(instrument_, folder / "target.vpm", noTemporary), 0);
+  EXPECT_TRUE(ReadBytes(folder / "target.vpm") == expected_);
+  const std::vector<std::string>& steps = noTemporary.steps;
+  const std::size_t rewrite = static_cast<std::size_t>(
+      std::find(steps.begin(), steps.end(), "open target emptied") - steps.begin());
+  ASSERT_LT(rewrite, steps.size());
+  EXPECT_GE(Count(steps, "write"), 4u);
+  for (std::size_t failAt = rewrite; failAt < steps.size(); ++failAt) {
+    SCOPED_TRACE("failing step " + std::to_string(failAt) + ": " + steps[failAt]);
+    TemporaryFolder again;
+    WriteBytes(again / "target.vpm", "old");
+    ScriptedFileSystem failing(failAt, /*noTemporary=*/true);
+    EXPECT_EQ(WritePatchMapFile(instrument_, again / "target.vpm", failing), -1);
+    EXPECT_EQ(FolderEntries(again.path()), std::vector<std::string>{"target.vpm"});
+  }
+}
+
+// The writer stops at the first piece its sink refuses, wherever that is.
+TEST_F(FailureAtEveryStep, TheWriterFailsAtEveryRefusedPiece) {
+  class RefusingSink final : public ByteSink {
+   public:
+    explicit RefusingSink(std::size_t refuseAt) : refuseAt_(refuseAt) {}
+    bool Write(std::string_view bytes) override {
+      if (calls++ == refuseAt_) return false;
+      text.append(bytes);
+      return true;
+    }
+    std::size_t calls = 0;
+    std::string text;
+
+   private:
+    std::size_t refuseAt_;
+  };
+  RefusingSink counting(ScriptedFileSystem::kNever);
+  ASSERT_EQ(instrument_.WritePatchMap(counting), 0);
+  ASSERT_EQ(counting.text, expected_);
+  for (std::size_t refuseAt = 0; refuseAt < counting.calls; ++refuseAt) {
+    RefusingSink sink(refuseAt);
+    EXPECT_EQ(instrument_.WritePatchMap(sink), -1) << "refusing piece " << refuseAt;
+    EXPECT_EQ(sink.calls, refuseAt + 1) << "nothing is written after a refusal";
+  }
+}
+
+}  // namespace
