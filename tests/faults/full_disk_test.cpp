@@ -118,7 +118,7 @@ TEST_F(FullDisk, EachFileOfAFolderConversionFailsOnItsOwn) {
 TEST_F(FullDisk, AReadOnlyDiskRefusesAndKeepsTheTarget) {
   const fs::path target = mountPoint_ / "target.vpm";
   WriteBytes(target, "old patch map");
-  ASSERT_EQ(::mount(nullptr, mountPoint_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+  ASSERT_EQ(::mount("tmpfs", mountPoint_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, ""), 0);
   PatchconvRun run = RunPatchconvCaught({Source(source_), target});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(run.err,
