@@ -25,3 +25,10 @@ std::string EscapeXml(std::string_view text);
 
 // Appends the escaped `text` to `out`; the same bytes as EscapeXml.
 void AppendEscapedXml(std::string& out, std::string_view text);
+
+// The longest replacement: an escaped text is at most this many times longer.
+inline constexpr std::size_t kMaxEscapedBytesPerByte = 6;
+
+// Writes the escaped `text` at `out`, which has room for
+// kMaxEscapedBytesPerByte bytes per byte of it; returns the end.
+char* WriteEscapedXml(char* out, std::string_view text);
