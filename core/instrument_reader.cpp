@@ -24,6 +24,14 @@ bool IsHeader(std::string_view line) {
   return line.front() == '[';
 }
 
+// Pass 1 looks only at the keys BankSelMethod and Patch[n]. The line is
+// trimmed, so its key begins with its first byte; most lines of a file are
+// patch lines and are passed over without being cut at their "=".
+bool MayHoldBankKeyOrMethod(std::string_view line) {
+  const char first = static_cast<char>(line.front() | 0x20);  // ASCII lower case
+  return first == 'b' || first == 'p';
+}
+
 // The text between the brackets of a bank key such as "Patch[3]" or
 // "patch [*]"; false when the key is no bank key.
 bool BankKeyNumberText(std::string_view key, std::string_view& numberText) {
@@ -72,7 +80,7 @@ void InstrumentDefinition::ReadBankDefinitions(std::string_view text) {
       continue;
     }
     std::string_view key, value, numberText;
-    if (!SplitKeyValue(line, key, value)) continue;
+    if (!MayHoldBankKeyOrMethod(line) || !SplitKeyValue(line, key, value)) continue;
     if (EqualsIgnoringCase(key, "BankSelMethod")) {
       bankSelMethod = DecimalValue(value);
     } else if (BankKeyNumberText(key, numberText)) {

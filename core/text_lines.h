@@ -1,13 +1,29 @@
 // Line reading and small text helpers shared by the two reading passes. The
 // rules are those of a Windows text-mode stream read with a 300-byte fgets,
-// applied to raw bytes so that every platform sees the same lines.
+// applied to raw bytes so that every platform sees the same lines. The
+// helpers that run for every line are inline: a large file has millions.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 // The text up to the first 0x1A byte, which text mode takes as end of input.
 std::string_view TextBeforeEndOfFileMark(std::string_view bytes);
+
+// Space, tab, LF, VT, FF and CR; bytes from 0x80 up are never whitespace.
+constexpr bool IsWhitespace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+inline std::string_view TrimmedView(std::string_view text) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  while (begin < end && IsWhitespace(*begin)) ++begin;
+  while (end > begin && IsWhitespace(end[-1])) --end;
+  return std::string_view(begin, static_cast<std::size_t>(end - begin));
+}
 
 // Yields the lines of a text as a text-mode fgets into a buffer of 300 bytes
 // would: a CR directly before an LF is dropped, a read stops after an LF or
@@ -17,20 +33,52 @@ class LineReader {
  public:
   static constexpr std::size_t kMaxLineBytes = 299;
 
-  explicit LineReader(std::string_view text) : rest_(text) {}
+  explicit LineReader(std::string_view text)
+      : rest_(text), end_(text.data() + text.size()), nextNul_(FindNul(text.data())) {}
+
   // False at the end of the text; otherwise sets `line` to the next line.
-  bool Next(std::string_view& line);
+  bool Next(std::string_view& line) {
+    if (rest_.empty()) return false;
+    const char* begin = rest_.data();
+    const std::size_t rawLength = RawLineLength();
+    rest_.remove_prefix(rawLength);
+    // The trailing CR and LF go with the trim, which takes them as whitespace.
+    line = TrimmedView(std::string_view(begin, TextLength(begin, rawLength)));
+    return true;
+  }
 
  private:
+  // The raw bytes of the next read. Only a CR right before the LF is dropped,
+  // so the read holds kMaxLineBytes raw bytes unless the line feed ends it
+  // sooner. An LF at index kMaxLineBytes still fits when a CR before it is
+  // dropped, so the search never needs to look further than that.
+  std::size_t RawLineLength() const {
+    const std::size_t window = std::min(rest_.size(), kMaxLineBytes + 1);
+    const void* found = std::memchr(rest_.data(), '\n', window);
+    if (found == nullptr) return std::min(rest_.size(), kMaxLineBytes);
+    const std::size_t lineFeed =
+        static_cast<std::size_t>(static_cast<const char*>(found) - rest_.data());
+    const bool crLf = lineFeed > 0 && rest_[lineFeed - 1] == '\r';
+    const std::size_t translatedLength = lineFeed + (crLf ? 0 : 1);
+    return translatedLength <= kMaxLineBytes ? lineFeed + 1 : kMaxLineBytes;
+  }
+
+  // A NUL ends the text that the zero-terminated buffer holds. NULs are
+  // rare, so the next one is looked for once and kept until passed.
+  std::size_t TextLength(const char* begin, std::size_t rawLength) {
+    if (nextNul_ < begin) nextNul_ = FindNul(begin);
+    return nextNul_ < begin + rawLength ? static_cast<std::size_t>(nextNul_ - begin) : rawLength;
+  }
+
+  const char* FindNul(const char* from) const {
+    const void* found = std::memchr(from, '\0', static_cast<std::size_t>(end_ - from));
+    return found != nullptr ? static_cast<const char*>(found) : end_;
+  }
+
   std::string_view rest_;
+  const char* end_;
+  const char* nextNul_;  // the first NUL at or after the current line, or end_
 };
-
-// Space, tab, LF, VT, FF and CR; bytes from 0x80 up are never whitespace.
-constexpr bool IsWhitespace(char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-std::string_view TrimmedView(std::string_view text);
 
 // ASCII letters compared without regard to case.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
@@ -39,10 +87,29 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
 // Leading whitespace, an optional sign, then decimal digits up to the first
 // other character; no digits give 0. Wraps around modulo 2^32 like a 32-bit
 // accumulator, computed in unsigned arithmetic.
-std::int32_t DecimalValue(std::string_view text);
+inline std::int32_t DecimalValue(std::string_view text) {
+  const char* at = text.data();
+  const char* end = at + text.size();
+  while (at < end && IsWhitespace(*at)) ++at;
+  bool negative = false;
+  if (at < end && (*at == '+' || *at == '-')) negative = *at++ == '-';
+  std::uint32_t value = 0;
+  for (; at < end && *at >= '0' && *at <= '9'; ++at) {
+    value = value * 10u + static_cast<std::uint32_t>(*at - '0');
+  }
+  if (negative) value = 0u - value;
+  return static_cast<std::int32_t>(value);
+}
 
 // Splits at the first "=" into trimmed key and value; false without "=".
-bool SplitKeyValue(std::string_view line, std::string_view& key, std::string_view& value);
+inline bool SplitKeyValue(std::string_view line, std::string_view& key, std::string_view& value) {
+  const void* equals = std::memchr(line.data(), '=', line.size());
+  if (equals == nullptr) return false;
+  const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(equals) - line.data());
+  key = TrimmedView(line.substr(0, at));
+  value = TrimmedView(line.substr(at + 1));
+  return true;
+}
 
 // The text of a header line "[...]": without the "[", without one closing
 // "]" and trimmed. The line must be trimmed and begin with "[".
@@ -50,7 +117,11 @@ std::string_view HeaderText(std::string_view line);
 
 // Copies at most `capacity - 1` bytes of `text` into `field` and ends it with
 // a zero; longer texts are cut.
-void CopyToField(char* field, std::size_t capacity, std::string_view text);
+inline void CopyToField(char* field, std::size_t capacity, std::string_view text) {
+  const std::size_t length = std::min(text.size(), capacity - 1);
+  std::memcpy(field, text.data(), length);
+  field[length] = '\0';
+}
 
 template <std::size_t N>
 void CopyToField(char (&field)[N], std::string_view text) {
