@@ -17,6 +17,10 @@ struct PatchEntry {
   std::int32_t program = 0;
   std::int32_t family = 0;  // program / 8, truncated toward zero
   char name[132] = {};      // at most 131 bytes and a terminating zero
+
+  // Each node is made and freed on its own; the bytes come from a pool.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* node) noexcept;
 };
 
 // One bank, declared by a "Patch[n]=list" key; it owns its patches.
@@ -26,6 +30,9 @@ struct PatchBank {
   char patchListName[300] = {};
   std::int32_t bankNumber = 0;
   PatchEntry* patches = nullptr;
+
+  static void* operator new(std::size_t size);
+  static void operator delete(void* node) noexcept;
 };
 
 class InstrumentDefinition {

@@ -1,0 +1,101 @@
+#include "node_pool.h"
+
+#include <new>
+
+#include "instrument_definition.h"
+
+namespace {
+
+constexpr std::size_t kBlockBytes = 64 * 1024;
+
+// Holds the pool's spin lock for one scope.
+class PoolLock {
+ public:
+  explicit PoolLock(std::atomic_flag& busy) : busy_(busy) {
+    while (busy_.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  ~PoolLock() { busy_.clear(std::memory_order_release); }
+  PoolLock(const PoolLock&) = delete;
+  PoolLock& operator=(const PoolLock&) = delete;
+
+ private:
+  std::atomic_flag& busy_;
+};
+
+// Every node is aligned as operator new aligns its memory.
+constexpr std::size_t RoundUpToAlignment(std::size_t size) {
+  return (size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
+         alignof(std::max_align_t);
+}
+
+}  // namespace
+
+NodePool::NodePool(std::size_t nodeSize) : nodeSize_(RoundUpToAlignment(nodeSize)) {}
+
+NodePool::~NodePool() {
+  ReleaseAllBlocks();
+}
+
+void* NodePool::Allocate() {
+  PoolLock lock(busy_);
+  return AllocateLocked();
+}
+
+void* NodePool::AllocateLocked() {
+  if (freeList_ != nullptr) {
+    FreeNode* node = freeList_;
+    freeList_ = node->next;
+    ++liveNodes_;
+    return node;
+  }
+  if (static_cast<std::size_t>(unusedEnd_ - unused_) < nodeSize_) {
+    blocks_.reserve(blocks_.size() + 1);  // may throw before anything changes
+    unused_ = static_cast<char*>(::operator new(kBlockBytes));
+    unusedEnd_ = unused_ + kBlockBytes;
+    blocks_.push_back(unused_);
+  }
+  void* node = unused_;
+  unused_ += nodeSize_;
+  ++liveNodes_;
+  return node;
+}
+
+void NodePool::Release(void* node) noexcept {
+  if (node == nullptr) return;
+  PoolLock lock(busy_);
+  if (--liveNodes_ == 0) {
+    ReleaseAllBlocks();
+    return;
+  }
+  freeList_ = new (node) FreeNode{freeList_};
+}
+
+void NodePool::ReleaseAllBlocks() noexcept {
+  for (void* block : blocks_) ::operator delete(block);
+  blocks_.clear();
+  blocks_.shrink_to_fit();
+  freeList_ = nullptr;
+  unused_ = unusedEnd_ = nullptr;
+}
+
+namespace {
+
+// A pool that is never destroyed: an instrument that lives until the program
+// ends may still give its nodes back after every static has been destroyed.
+template <typename Node>
+NodePool& LastingPool() {
+  alignas(NodePool) static unsigned char storage[sizeof(NodePool)];
+  static NodePool* pool = new (storage) NodePool(sizeof(Node));
+  return *pool;
+}
+
+}  // namespace
+
+NodePool& PatchNodePool() {
+  return LastingPool<PatchEntry>();
+}
+
+NodePool& BankNodePool() {
+  return LastingPool<PatchBank>();
+}
