@@ -1,0 +1,205 @@
+#include "instrument_shapes.h"
+
+#include <string>
+
+namespace {
+
+constexpr std::string_view kPatchNames[] = {
+    "Acoustic Grand Piano",
+    "Bright Acoustic Piano",
+    "Electric Grand Piano",
+    "Honky-tonk Piano",
+    "Rhodes & Chorus",
+    "Harpsichord <Bright>",
+    "Clavi",
+    "Celesta",
+    "Glockenspiel",
+    "Music Box",
+    "Vibraphone",
+    "Marimba",
+    "Tubular \"Bells\"",
+    "Dulcimer",
+    "Drawbar Organ",
+    "Church Organ 2",
+    "Nylon Guitar",
+    "Steel Guitar",
+    "Jazz Guitar",
+    "Overdriven Gtr",
+    "Fingered Bass",
+    "Fretless Bass",
+    "Slap Bass 1",
+    "Synth Bass 101",
+    "Violin",
+    "Viola",
+    "Cello",
+    "Strings & Brass",
+    "Choir Aahs",
+    "Voice Oohs",
+    "Orchestra Hit",
+    "Trumpet",
+    "Soprano Sax",
+    "Oboe",
+    "Pan Flute",
+    "Square Lead",
+    "Saw Lead (Mono)",
+    "Fantasia Pad",
+    "Warm Pad",
+    "Bowed Glass",
+    "Sitar",
+    "Kalimba",
+    "Steel Drums",
+    "Taiko Drum",
+    "Gun Shot",
+    "Rain",
+    "Sound Track",
+    "Crystal",
+};
+
+std::string_view PatchName(std::uint64_t index) {
+  return kPatchNames[index % std::size(kPatchNames)];
+}
+
+// A small deterministic generator, so that every run writes the same files.
+class Random {
+ public:
+  std::uint32_t Below(std::uint32_t limit) { return Next() % limit; }
+
+ private:
+  std::uint32_t Next() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 7;
+    state_ ^= state_ << 17;
+    return static_cast<std::uint32_t>(state_ >> 32);
+  }
+  std::uint64_t state_ = 0x9e3779b97f4a7c15ull;
+};
+
+// Collects lines and hands them to the sink in pieces of about a megabyte.
+class Lines {
+ public:
+  Lines(const ChunkSink& sink, std::string_view lineEnd) : sink_(sink), lineEnd_(lineEnd) {}
+  ~Lines() {
+    if (!buffer_.empty()) sink_(buffer_);
+  }
+  Lines(const Lines&) = delete;
+  Lines& operator=(const Lines&) = delete;
+
+  Lines& operator<<(std::string_view text) {
+    buffer_.append(text);
+    return *this;
+  }
+  Lines& operator<<(std::uint64_t number) { return *this << std::to_string(number); }
+
+  // Ends the line that the pieces before it made.
+  void End() {
+    buffer_.append(lineEnd_);
+    written_ += buffer_.size() - counted_;
+    counted_ = buffer_.size();
+    if (buffer_.size() > (1u << 20)) {
+      sink_(buffer_);
+      buffer_.clear();
+      counted_ = 0;
+    }
+  }
+  std::uint64_t written() const { return written_; }
+
+ private:
+  const ChunkSink& sink_;
+  std::string_view lineEnd_;
+  std::string buffer_;
+  std::size_t counted_ = 0;
+  std::uint64_t written_ = 0;
+};
+
+// One instrument: its four patch lists of 128 patches, then its definition.
+void WriteRealisticInstrument(Lines& out, Random& random, std::uint64_t instrument) {
+  const std::string synth = "Synth " + std::to_string(instrument);
+  (out << "; " << synth << ": patch lists, then the instrument itself").End();
+  (out << ".Patch Names").End();
+  out.End();
+  for (std::uint64_t list = 0; list < 4; ++list) {
+    (out << "[" << synth << " Bank " << list << "]").End();
+    for (std::uint64_t program = 0; program < 128; ++program) {
+      (out << program << "=" << PatchName(random.Below(1000)) << " " << random.Below(100)).End();
+    }
+    out.End();
+  }
+  (out << ".Instrument Definitions").End();
+  out.End();
+  (out << "[" << synth << "]").End();
+  (out << "BankSelMethod=" << random.Below(4)).End();
+  for (std::uint64_t list = 0; list < 4; ++list) {
+    (out << "Patch[" << list * 128 + random.Below(128) << "]=" << synth << " Bank " << list).End();
+  }
+  (out << "Control=Standard").End();
+  out.End();
+}
+
+void WriteRealistic(Lines& out, std::uint64_t bytes) {
+  Random random;
+  for (std::uint64_t instrument = 0; out.written() < bytes; ++instrument) {
+    WriteRealisticInstrument(out, random, instrument);
+  }
+}
+
+void WriteDistinctBanks(Lines& out, std::uint64_t count) {
+  (out << ".Instrument Definitions").End();
+  (out << "[Many Banks]").End();
+  for (std::uint64_t bank = 0; bank < count; ++bank) {
+    (out << "Patch[" << bank << "]=Patch List " << bank).End();
+  }
+  (out << ".Patch Names").End();
+  for (std::uint64_t list = 0; list < count; ++list) {
+    (out << "[patch list " << list << "]").End();  // the case differs from the keys
+    (out << "0=" << PatchName(list)).End();
+    (out << "1=" << PatchName(list + 1)).End();
+  }
+}
+
+void WriteOneList(Lines& out, std::uint64_t count) {
+  (out << ".Instrument Definitions").End();
+  (out << "[One List]").End();
+  for (std::uint64_t bank = 0; bank < count; ++bank) {
+    (out << "Patch[" << bank << "]=Shared List").End();
+  }
+  (out << ".Patch Names").End();
+  (out << "[Shared List]").End();
+  for (std::uint64_t program = 0; program < 128; ++program) {
+    (out << program << "=" << PatchName(program)).End();
+  }
+}
+
+// Each 64 KiB line holds "program=name" pieces; the reader cuts it into reads
+// of 299 bytes, and each read that holds a "=" becomes a patch.
+void WriteLongLines(Lines& out, std::uint64_t bytes) {
+  (out << "[Long Lines]").End();
+  (out << "Patch[0]=Long Lines").End();
+  Random random;
+  while (out.written() < bytes) {
+    for (std::uint64_t length = 0; length < 65536;) {
+      std::string piece = std::to_string(random.Below(128)) + "=" +
+                          std::string(PatchName(random.Below(1000))) + " ";
+      out << piece;
+      length += piece.size();
+    }
+    out.End();
+  }
+}
+
+}  // namespace
+
+bool GenerateInstrumentFile(std::string_view shape, std::uint64_t amount, const ChunkSink& sink) {
+  Lines out(sink, shape == "all-cr" ? "\r" : "\r\n");
+  if (shape == "realistic" || shape == "all-cr") {
+    WriteRealistic(out, amount);
+  } else if (shape == "distinct-banks") {
+    WriteDistinctBanks(out, amount);
+  } else if (shape == "one-list") {
+    WriteOneList(out, amount);
+  } else if (shape == "long-lines") {
+    WriteLongLines(out, amount);
+  } else {
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,159 @@
+// Micro-benchmarks of the conversion's hot pieces, to find where its time
+// goes: line splitting, trimming, number parsing and formatting, escaping,
+// the two reading passes and the writer.
+#include <benchmark/benchmark.h>
+
+#include <charconv>
+#include <string>
+#include <vector>
+
+#include "byte_sink.h"
+#include "instrument_definition.h"
+#include "instrument_shapes.h"
+#include "text_lines.h"
+#include "xml_escape.h"
+
+namespace {
+
+std::string Generated(std::string_view shape, std::uint64_t amount) {
+  std::string text;
+  GenerateInstrumentFile(shape, amount, [&](std::string_view chunk) { text.append(chunk); });
+  return text;
+}
+
+const std::string& RealisticMegabyte() {
+  static const std::string text = Generated("realistic", 1 << 20);
+  return text;
+}
+
+void SetBytes(benchmark::State& state, std::size_t perIteration) {
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(perIteration));
+}
+
+void SetItems(benchmark::State& state, std::size_t perIteration) {
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(perIteration));
+}
+
+void BM_LineSplitting(benchmark::State& state) {
+  const std::string& text = RealisticMegabyte();
+  for (auto _ : state) {
+    LineReader lines(text);
+    std::string_view line;
+    std::size_t count = 0;
+    while (lines.Next(line)) ++count;
+    benchmark::DoNotOptimize(count);
+  }
+  SetBytes(state, text.size());
+}
+BENCHMARK(BM_LineSplitting);
+
+void BM_LineSplittingLongLines(benchmark::State& state) {
+  static const std::string text = Generated("long-lines", 1 << 20);
+  for (auto _ : state) {
+    LineReader lines(text);
+    std::string_view line;
+    std::size_t count = 0;
+    while (lines.Next(line)) ++count;
+    benchmark::DoNotOptimize(count);
+  }
+  SetBytes(state, text.size());
+}
+BENCHMARK(BM_LineSplittingLongLines);
+
+void BM_Trimming(benchmark::State& state) {
+  const std::vector<std::string> texts = {"  \t12=Acoustic Grand Piano 7 \r\n", "Patch[0]=Bank",
+                                          "\t\t   [Synth 12 Bank 3]   \r\n", ""};
+  for (auto _ : state) {
+    for (const std::string& text : texts) benchmark::DoNotOptimize(TrimmedView(text));
+  }
+  SetItems(state, texts.size());
+}
+BENCHMARK(BM_Trimming);
+
+void BM_NumberParsing(benchmark::State& state) {
+  const std::vector<std::string> texts = {"0", "127", " -9", "4294967297", "*"};
+  for (auto _ : state) {
+    for (const std::string& text : texts) benchmark::DoNotOptimize(DecimalValue(text));
+  }
+  SetItems(state, texts.size());
+}
+BENCHMARK(BM_NumberParsing);
+
+// The writer formats its numbers with std::to_chars.
+void BM_NumberFormatting(benchmark::State& state) {
+  const std::int32_t values[] = {0, 7, 15, 127, -1, 2147483647};
+  char digits[16];
+  for (auto _ : state) {
+    for (std::int32_t value : values) {
+      auto result = std::to_chars(digits, digits + sizeof digits, value);
+      benchmark::DoNotOptimize(result.ptr);
+    }
+  }
+  SetItems(state, std::size(values));
+}
+BENCHMARK(BM_NumberFormatting);
+
+void BM_Escaping(benchmark::State& state) {
+  const std::string plain = "Acoustic Grand Piano 12";
+  const std::string marked = "Strings & Brass <\"Bright\">";
+  const std::string& text = state.range(0) == 0 ? plain : marked;
+  std::string out;
+  for (auto _ : state) {
+    out.clear();
+    AppendEscapedXml(out, text);
+    benchmark::DoNotOptimize(out.data());
+  }
+  SetBytes(state, text.size());
+}
+BENCHMARK(BM_Escaping)->Arg(0)->Arg(1)->ArgName("special");
+
+void BM_ReadBankDefinitions(benchmark::State& state) {
+  const std::string& text = RealisticMegabyte();
+  for (auto _ : state) {
+    InstrumentDefinition instrument;
+    instrument.ReadBankDefinitions(text);
+    benchmark::DoNotOptimize(instrument.banks);
+  }
+  SetBytes(state, text.size());
+}
+BENCHMARK(BM_ReadBankDefinitions);
+
+void BM_LoadInstrumentText(benchmark::State& state) {
+  const std::string& text = RealisticMegabyte();
+  for (auto _ : state) {
+    InstrumentDefinition instrument;
+    benchmark::DoNotOptimize(instrument.LoadInstrumentText(text));
+  }
+  SetBytes(state, text.size());
+}
+BENCHMARK(BM_LoadInstrumentText);
+
+// The floor that the data model keeps: one heap node per patch.
+void BM_PatchNodeAllocation(benchmark::State& state) {
+  std::vector<PatchEntry*> nodes(4096);
+  for (auto _ : state) {
+    for (PatchEntry*& node : nodes) node = new PatchEntry;
+    for (PatchEntry* node : nodes) delete node;
+  }
+  SetItems(state, nodes.size());
+}
+BENCHMARK(BM_PatchNodeAllocation);
+
+// Bytes per second of the patch map written.
+void BM_WritePatchMap(benchmark::State& state) {
+  InstrumentDefinition instrument;
+  instrument.LoadInstrumentText(RealisticMegabyte());
+  StringSink sink;
+  instrument.WritePatchMap(sink);
+  const std::size_t size = sink.text.size();
+  for (auto _ : state) {
+    sink.text.clear();
+    benchmark::DoNotOptimize(instrument.WritePatchMap(sink));
+  }
+  SetBytes(state, size);
+}
+BENCHMARK(BM_WritePatchMap);
+
+}  // namespace
+
+BENCHMARK_MAIN();

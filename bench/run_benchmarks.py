@@ -1,0 +1,199 @@
+#!/usr/bin/env python3
+"""Measures the whole conversion against the I/O limit; called by scripts/bench.
+
+    run_benchmarks.py BUILD_DIR DATA_DIR [--repeat N] [--skip-callgrind]
+
+For every generated file it prints the conversion's time and throughput, the
+limit measured in the same run (cp of the source plus cp of a file of the
+patch map's size, and the same followed by fsync of both copies, since the
+conversion puts its patch map on disk before it replaces the target), the
+ratio of the two, the node floor (allocating and freeing one node per patch
+in a fresh process), the peak memory and the peak memory per patch. Then the
+scaling ratios and the instructions per input byte under callgrind.
+Standard library only.
+"""
+
+import argparse
+import os
+import platform
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+MB = 1_000_000
+
+# (name, shape, amount): realistic sizes in bytes, adversarial in counts.
+FILES = [
+    ("realistic-1MB", "realistic", 1 * MB),
+    ("realistic-10MB", "realistic", 10 * MB),
+    ("realistic-100MB", "realistic", 100 * MB),
+    ("distinct-banks-10k", "distinct-banks", 10_000),
+    ("distinct-banks-100k", "distinct-banks", 100_000),
+    ("one-list-10k", "one-list", 10_000),
+    ("one-list-100k", "one-list", 100_000),
+    ("long-lines-10MB", "long-lines", 10 * MB),
+    ("long-lines-100MB", "long-lines", 100 * MB),
+    ("all-cr-10MB", "all-cr", 10 * MB),
+    ("all-cr-100MB", "all-cr", 100 * MB),
+]
+
+SCALING = [
+    ("realistic", "realistic-10MB", "realistic-100MB"),
+    ("distinct-banks", "distinct-banks-10k", "distinct-banks-100k"),
+    ("one-list", "one-list-10k", "one-list-100k"),
+    ("long-lines", "long-lines-10MB", "long-lines-100MB"),
+    ("all-cr", "all-cr-10MB", "all-cr-100MB"),
+]
+
+
+def run_timed(command):
+    """Runs a command; returns (seconds, max RSS in KiB, exit status)."""
+    start = time.perf_counter()
+    process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(process.pid, 0)
+    seconds = time.perf_counter() - start
+    process.stderr.close()
+    return seconds, usage.ru_maxrss, os.waitstatus_to_exitcode(status)
+
+
+def remove(path):
+    try:
+        os.remove(path)
+    except FileNotFoundError:
+        pass
+
+
+def best(repeat, prepare, command):
+    """The fastest of `repeat` runs, each after `prepare`."""
+    results = []
+    for _ in range(repeat):
+        prepare()
+        results.append(run_timed(command))
+    return min(results, key=lambda r: r[0])
+
+
+def count_patches(vpm):
+    with open(vpm, "rb") as f:
+        return sum(chunk.count(b"\n") for chunk in iter(lambda: f.read(1 << 20), b"")) - 2
+
+
+def measure(build, data, name, shape, amount, repeat):
+    source = os.path.join(data, name + ".ins")
+    if not os.path.exists(source):
+        subprocess.run([os.path.join(build, "bench", "patchconv-generate"), shape, str(amount), source],
+                       check=True)
+    target = os.path.join(data, name + ".vpm")
+    patchconv = os.path.join(build, "cli", "patchconv")
+    seconds, rss, status = best(repeat, lambda: remove(target), [patchconv, source, target])
+    if status != 0:
+        sys.exit(f"patchconv failed on {name} with status {status}")
+    size = os.path.getsize(source)
+    map_size = os.path.getsize(target)
+    patches = count_patches(target)
+
+    copy_source = os.path.join(data, "copy.ins")
+    copy_map = os.path.join(data, "copy.vpm")
+
+    def copies(sync):
+        def run():
+            remove(copy_source)
+            remove(copy_map)
+            start = time.perf_counter()
+            subprocess.run(["cp", source, copy_source], check=True)
+            subprocess.run(["cp", target, copy_map], check=True)
+            if sync:
+                subprocess.run(["sync", copy_source, copy_map], check=True)
+            return time.perf_counter() - start
+        return min(run() for _ in range(repeat))
+
+    limit = copies(sync=False)
+    limit_sync = copies(sync=True)
+    remove(copy_source)
+    remove(copy_map)
+    floor = min(float(subprocess.run([os.path.join(build, "bench", "patchconv-node-floor"), str(patches)],
+                                     check=True, capture_output=True, text=True).stdout)
+                for _ in range(repeat))
+    return {
+        "name": name, "size": size, "map": map_size, "patches": patches, "seconds": seconds,
+        "rss": rss * 1024, "limit": limit, "limit_sync": limit_sync, "floor": floor,
+    }
+
+
+def instructions_per_byte(build, data):
+    source = os.path.join(data, "realistic-10MB.ins")
+    target = os.path.join(data, "callgrind.vpm")
+    with tempfile.TemporaryDirectory() as folder:
+        out = os.path.join(folder, "callgrind.out")
+        subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out,
+                        os.path.join(build, "cli", "patchconv"), source, target],
+                       check=True, capture_output=True)
+        with open(out) as f:
+            totals = re.search(r"^(?:summary|totals): (\d+)", f.read(), re.M)
+    remove(target)
+    return int(totals.group(1)), os.path.getsize(source)
+
+
+def machine():
+    model = "unknown processor"
+    try:
+        with open("/proc/cpuinfo") as f:
+            model = re.search(r"model name\s*: (.*)", f.read()).group(1)
+    except (OSError, AttributeError):
+        pass
+    with open("/proc/meminfo") as f:
+        memory = int(re.search(r"MemTotal:\s*(\d+)", f.read()).group(1)) / 1024 / 1024
+    return f"{model}, {os.cpu_count()} cores, {memory:.0f} GiB, {platform.system()} {platform.release()}"
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build")
+    parser.add_argument("data")
+    parser.add_argument("--repeat", type=int, default=3)
+    parser.add_argument("--skip-callgrind", action="store_true")
+    args = parser.parse_args()
+    os.makedirs(args.data, exist_ok=True)
+
+    print(f"machine: {machine()}")
+    print(f"best of {args.repeat} runs; times in seconds; limit = cp of the source + cp of a file "
+          f"of the patch map's size; +fsync = the same with both copies put on disk")
+    print()
+    header = (f"{'file':<20} {'input MB':>8} {'map MB':>7} {'patches':>9} {'convert':>8} {'MB/s':>7} "
+              f"{'limit':>6} {'ratio':>6} {'+fsync':>7} {'ratio':>6} {'floor':>6} {'maxRSS MB':>9} "
+              f"{'B/patch':>8}")
+    print(header)
+    results = {}
+    for name, shape, amount in FILES:
+        r = measure(args.build, args.data, name, shape, amount, args.repeat)
+        results[name] = r
+        per_patch = f"{r['rss'] / r['patches']:.0f}" if r["patches"] > 0 else "-"
+        print(f"{name:<20} {r['size'] / MB:8.1f} {r['map'] / MB:7.1f} {r['patches']:9d} "
+              f"{r['seconds']:8.3f} {r['size'] / MB / r['seconds']:7.1f} {r['limit']:6.3f} "
+              f"{r['seconds'] / r['limit']:6.1f} {r['limit_sync']:7.3f} "
+              f"{r['seconds'] / r['limit_sync']:6.1f} {r['floor']:6.3f} {r['rss'] / MB:9.1f} "
+              f"{per_patch:>8}", flush=True)
+
+    print()
+    print("scaling (time of the larger file / time of the smaller; 10x the input, goal <= 11):")
+    for shape, small, large in SCALING:
+        print(f"  {shape:<16} {results[large]['seconds'] / results[small]['seconds']:5.2f}")
+
+    big = results["realistic-100MB"]
+    print()
+    print(f"100 MB realistic: conversion / limit = {big['seconds'] / big['limit']:.1f} "
+          f"(goal <= 4); with fsync in the limit: {big['seconds'] / big['limit_sync']:.1f}; "
+          f"conversion less the node floor, over the fsync limit: "
+          f"{(big['seconds'] - big['floor']) / big['limit_sync']:.1f}")
+    print(f"peak memory per patch on it: {big['rss'] / big['patches']:.0f} bytes "
+          f"({(big['rss'] - big['size']) / big['patches']:.0f} beyond the file's size)")
+
+    if not args.skip_callgrind:
+        instructions, size = instructions_per_byte(args.build, args.data)
+        print(f"instructions per input byte (callgrind, realistic-10MB): "
+              f"{instructions / size:.1f} ({instructions} / {size}; goal <= 40)")
+
+
+if __name__ == "__main__":
+    main()
