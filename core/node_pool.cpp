@@ -6,7 +6,8 @@
 
 namespace {
 
-constexpr std::size_t kBlockBytes = 64 * 1024;
+// Large enough that the general heap hands each block out on its own pages.
+constexpr std::size_t kBlockBytes = 1024 * 1024;
 
 // Holds the pool's spin lock for one scope.
 class PoolLock {
@@ -50,7 +51,8 @@ void* NodePool::AllocateLocked() {
     return node;
   }
   if (static_cast<std::size_t>(unusedEnd_ - unused_) < nodeSize_) {
-    blocks_.reserve(blocks_.size() + 1);  // may throw before anything changes
+    // Room for the block's address first: a failure then changes nothing.
+    if (blocks_.size() == blocks_.capacity()) blocks_.reserve(2 * blocks_.size() + 16);
     unused_ = static_cast<char*>(::operator new(kBlockBytes));
     unusedEnd_ = unused_ + kBlockBytes;
     blocks_.push_back(unused_);
