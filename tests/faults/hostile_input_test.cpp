@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -44,6 +45,11 @@ struct HostileCase {
   std::function<fs::path(const fs::path& folder)> makeSource;
   const char* reason;  // after "patchconv: SOURCE: "
 };
+
+// Named, so that GoogleTest does not print the case byte by byte.
+void PrintTo(const HostileCase& hostile, std::ostream* out) {
+  *out << hostile.title;
+}
 
 class HostileSource : public testing::TestWithParam<HostileCase> {};
 
