@@ -41,7 +41,8 @@ fs::path ResolveLink(const fs::path& target) {
 
 // Writes the patch map into an open file and closes it; false on any failure,
 // with the file closed either way.
-bool WriteAndClose(const InstrumentDefinition& instrument, std::FILE* file, FileSystem& fileSystem) {
+bool WriteAndClose(const InstrumentDefinition& instrument, std::FILE* file,
+                   FileSystem& fileSystem) {
   FileSink sink(fileSystem, file);
   bool written = instrument.WritePatchMap(sink) == 0 && fileSystem.Flush(file);
   if (!written) {

@@ -16,8 +16,7 @@ std::size_t ExpectedSize(const std::filesystem::path& path) {
 
 }  // namespace
 
-bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes,
-                   FileSystem& fileSystem) {
+bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes, FileSystem& fileSystem) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) {
     errno = EISDIR;

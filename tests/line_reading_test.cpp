@@ -21,6 +21,7 @@ struct LineCase {
   const char* name;
   std::string bytes;
   std::vector<std::string> lines;
+  friend void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class LineRules : public testing::TestWithParam<LineCase> {};
@@ -56,6 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct NumberCase {
   const char* text;
   std::int32_t value;
+  friend void PrintTo(const NumberCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 };
 
 class DecimalValues : public testing::TestWithParam<NumberCase> {};

@@ -33,6 +33,7 @@ struct ReadCase {
   const char* name;
   std::string file;
   std::string instrument;
+  friend void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Reading : public testing::TestWithParam<ReadCase> {};

@@ -64,6 +64,9 @@ struct BankCase {
   std::int32_t method;
   std::int32_t bankNumber;
   const char* attribute;
+  friend void PrintTo(const BankCase& c, std::ostream* os) {
+    *os << "method " << c.method << ", Patch[" << c.bankNumber << "]";
+  }
 };
 
 class BankAttribute : public testing::TestWithParam<BankCase> {};
