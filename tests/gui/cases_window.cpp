@@ -19,12 +19,12 @@ struct ExpectedControl {
   int id;  // -1: no identifier of its own
   const wchar_t* text;
   RECT dialogUnits;  // left, top, width, height as in the template
-  LONG_PTR styles;   // must all be set
-  LONG_PTR extendedStyles;
+  DWORD styles;      // must all be set
+  DWORD extendedStyles;
 };
 
 // The border of an edit control in a dialog may be turned into WS_EX_CLIENTEDGE.
-constexpr LONG_PTR kEditStyles = WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr DWORD kEditStyles = WS_TABSTOP | ES_AUTOHSCROLL;
 
 // The controls in template order, which is also the tab order.
 const ExpectedControl kControls[] = {
@@ -83,7 +83,7 @@ void ExpectControl(HWND child, const ExpectedControl& expected, HWND dialog, Sca
   Expect(SameId(GetDlgCtrlID(child), expected.id),
          what + " has identifier " + std::to_string(GetDlgCtrlID(child)));
   ExpectText(WindowText(child), expected.text, what + " text");
-  const LONG_PTR style = Style(child);
+  const DWORD style = Style(child);
   if (expected.className == std::wstring(L"Button")) {
     ExpectNumber(style & BS_TYPEMASK, expected.styles & BS_TYPEMASK, what + " button kind");
   }
@@ -121,8 +121,8 @@ void ExpectCentredOn(HWND window, const RECT& area, const std::string& what) {
 void DialogFrame(const Environment& environment, const fs::path& folder) {
   Converter converter(environment, folder);
   const HWND dialog = converter.Dialog();
-  const LONG_PTR style = Style(dialog);
-  const LONG_PTR required = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  const DWORD style = Style(dialog);
+  const DWORD required = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   Expect((style & required) == required, "the dialog lacks popup, caption, menu or modal frame");
   Expect((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME)) == 0,
          "the dialog has a minimize box, a maximize box or a sizing border");

@@ -31,10 +31,11 @@ void Converter::Click(int id) {
 void Converter::PressKey(int id, WPARAM virtualKey) {
   const HWND control = ControlOf(id);
   const UINT scanCode = MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_VSC);
-  const LPARAM down = static_cast<LPARAM>(1 | (scanCode << 16));
-  const LPARAM up = static_cast<LPARAM>(down | (1u << 30) | (1u << 31));
-  Post(control, WM_KEYDOWN, virtualKey, down);
-  Post(control, WM_KEYUP, virtualKey, up);
+  // Repeat count 1 and the scan code; key up adds "was down" and "released".
+  const UINT downBits = 1u | (scanCode << 16);
+  const UINT upBits = downBits | (1u << 30) | (1u << 31);
+  Post(control, WM_KEYDOWN, virtualKey, static_cast<LPARAM>(static_cast<LONG>(downBits)));
+  Post(control, WM_KEYUP, virtualKey, static_cast<LPARAM>(static_cast<LONG>(upBits)));
 }
 
 void Converter::SystemCommand(WPARAM command) {

@@ -95,11 +95,11 @@ HWND Control(HWND dialog, int id) {
   return control;
 }
 
-LONG_PTR Style(HWND window) {
-  return GetWindowLongPtrW(window, GWL_STYLE);
+DWORD Style(HWND window) {
+  return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
 }
-LONG_PTR ExtendedStyle(HWND window) {
-  return GetWindowLongPtrW(window, GWL_EXSTYLE);
+DWORD ExtendedStyle(HWND window) {
+  return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
 }
 
 void SetWindowTextBounded(HWND window, const std::wstring& text) {

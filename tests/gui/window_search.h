@@ -53,8 +53,9 @@ std::vector<HWND> Children(HWND parent);
 // The child with identifier `id`; fails the case if there is none.
 HWND Control(HWND dialog, int id);
 
-LONG_PTR Style(HWND window);
-LONG_PTR ExtendedStyle(HWND window);
+// Window styles as the 32 bits they are.
+DWORD Style(HWND window);
+DWORD ExtendedStyle(HWND window);
 
 // Sends with a timeout and fails the case if the program does not answer.
 LRESULT SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -135,5 +135,9 @@ gui_make_prefix() {
   timeout 300 wineserver -w || gui_fail "the prefix did not settle"
   timeout 120 "$GUI_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog \
     /t REG_DWORD /d 0 /f >/dev/null 2>&1 || gui_fail "cannot turn off Wine's crash dialog"
+  # Without a window manager, Wine waits up to 2 s for one to withdraw each
+  # managed window that closes; unmanaged windows need none.
+  timeout 120 "$GUI_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed \
+    /t REG_SZ /d N /f >/dev/null 2>&1 || gui_fail "cannot make Wine's windows unmanaged"
   timeout 120 wineserver -w || true
 }
