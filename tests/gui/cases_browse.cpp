@@ -155,6 +155,22 @@ void SaveAsAsksBeforeOverwriting(const Environment& environment, const fs::path&
   ExpectFileBytes(existing, "old\r\n", "the file chosen, before any conversion");
 }
 
+// With the focus on a "..." button, Enter presses that button, not CONVERT.
+void EnterOnBrowseButton(const Environment& environment, const fs::path& folder) {
+  Converter converter(environment, folder);
+  converter.PressKey(kInsPath, VK_TAB);
+  WaitUntil([&] { return converter.FocusedControl() == kBrowseIns; }, kWindowTimeout);
+  ExpectNumber(converter.FocusedControl(), kBrowseIns, "the control with the focus after Tab");
+  converter.PressKey(kBrowseIns, VK_RETURN);
+  const FileDialogView dialog = WaitForFileDialog(converter, kOpen.caption);
+  Expect(FindWindows(
+             WindowQuery(converter.Process().Id()).OwnedBy(converter.Dialog()).WithChild(0xFFFF))
+             .empty(),
+         "Enter on the button asked to convert");
+  CancelFileDialog(dialog);
+  converter.ExpectStillOpen();
+}
+
 }  // namespace
 
 std::vector<TestCase> BrowseCases() {
@@ -165,5 +181,6 @@ std::vector<TestCase> BrowseCases() {
       {"browsed paths convert", BrowsedPathsConvert},
       {"Open accepts a missing file, converting it fails", OpenAcceptsMissingFile},
       {"Save As asks before overwriting", SaveAsAsksBeforeOverwriting},
+      {"Enter on a \"...\" button opens its file dialog", EnterOnBrowseButton},
   };
 }

@@ -51,6 +51,12 @@ gui_configure_arch() {
     GUI_DEFAULT_BUILD="$GUI_ROOT/build/mingw"
     GUI_WINE=wine
     export WINEARCH=win32
+    if gui_32bit_is_emulated; then
+      # qemu must leave Wine the top of the 32-bit address space (shared
+      # user data); emulated, everything takes about ten times as long.
+      export QEMU_RESERVED_VA=0xffff0000
+      GUI_TIME_SCALE=${GUI_TEST_TIME_SCALE:-10}
+    fi
   else
     GUI_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 xvfb)
     GUI_TOOLCHAIN="$GUI_ROOT/tests/gui/mingw-x86_64.cmake"
@@ -59,6 +65,7 @@ gui_configure_arch() {
     GUI_WINE=/usr/lib/wine/wine64
     export WINEARCH=win64
   fi
+  GUI_TIME_SCALE=${GUI_TIME_SCALE:-${GUI_TEST_TIME_SCALE:-1}}
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
