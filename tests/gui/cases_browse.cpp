@@ -95,7 +95,24 @@ void BrowsingKeepsWorkingDirectory(const Environment& environment, const fs::pat
 
   Converter converter(environment, start);
   ExpectWorkingDirectory(converter, start);
-  BrowseTo(converter, kOpen, elsewhere / "picked.ins");
+  // Into the other folder first: the Open dialog itself moves the working
+  // directory there, so only the program's restoring brings it back.
+  const FileDialogView dialog = OpenBrowse(converter, kOpen);
+  ChooseFile(dialog, elsewhere.wstring());
+  WaitUntil(
+      [&] {
+        return Comparable(converter.Ask(converter.Dialog(), probe::kWorkingDirectory)) ==
+               Comparable(elsewhere.wstring());
+      },
+      kWindowTimeout);
+  Expect(IsWindowVisible(dialog.window), "the Open dialog closed on a folder name");
+  ExpectSamePath(converter.Ask(converter.Dialog(), probe::kWorkingDirectory), elsewhere.wstring(),
+                 "the working directory while the Open dialog shows the other folder");
+  ChooseFile(dialog, L"picked.ins");
+  Expect(WaitForWindowGone(dialog.window), "the Open dialog stayed open after OK");
+  Settle(kSettleTime);
+  ExpectSamePath(converter.Field(kInsPath), (elsewhere / "picked.ins").wstring(),
+                 "the source field after browsing");
   ExpectWorkingDirectory(converter, start);
   BrowseTo(converter, kSaveAs, elsewhere / "chosen.vpm");
   ExpectWorkingDirectory(converter, start);
