@@ -1,0 +1,10 @@
+// The application object: runs the converter dialog and ends the program
+// when the dialog ends.
+#pragma once
+
+#include "framework/win_app.h"
+
+class ConverterApp final : public WinApp {
+ public:
+  bool InitInstance() override;
+};

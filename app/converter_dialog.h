@@ -1,0 +1,36 @@
+// The program's one window: the paths of the source .ins file and the target
+// .vpm file, a browse button beside each, CONVERT and Cancel.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <string>
+
+#include "conversion_command.h"
+#include "framework/dialog.h"
+
+class ConverterDialog final : public Dialog, private ConversionDialog {
+ public:
+  ConverterDialog();
+
+ private:
+  BOOL OnInitDialog() override;
+  std::span<const MessageMapEntry> GetMessageMap() const override;
+
+  void OnSysCommand(UINT command, LPARAM position);
+  void OnPaint();
+  HCURSOR OnQueryDragIcon();
+  void OnConvert();
+  void OnBrowseIns();
+  void OnBrowseVpm();
+
+  void AppendAboutCommand();
+
+  // What the conversion command needs of its dialog.
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned type) override;
+  std::wstring FieldText(int id) override;
+  void EndWithOk() override;
+
+  HICON icon_;
+};
