@@ -46,7 +46,7 @@ gui_choose_arch() {
 gui_configure_arch() {
   GUI_ARCH="$1"
   if [[ $GUI_ARCH == i686 ]]; then
-    GUI_PACKAGES=(cmake make g++-mingw-w64-i686 wine wine32:i386 xvfb)
+    GUI_PACKAGES=(cmake make g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb)
     GUI_TOOLCHAIN="$GUI_ROOT/cmake/mingw-i686.cmake"
     GUI_DEFAULT_BUILD="$GUI_ROOT/build/mingw"
     GUI_WINE=wine
@@ -58,7 +58,7 @@ gui_configure_arch() {
       GUI_TIME_SCALE=${GUI_TEST_TIME_SCALE:-10}
     fi
   else
-    GUI_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 xvfb)
+    GUI_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb)
     GUI_TOOLCHAIN="$GUI_ROOT/tests/gui/mingw-x86_64.cmake"
     GUI_DEFAULT_BUILD="$GUI_ROOT/build/mingw-x86_64"
     # /usr/bin/wine prefers the 32-bit loader whenever wine32 is installed.
