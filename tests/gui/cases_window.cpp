@@ -127,6 +127,7 @@ void DialogFrame(const Environment& environment, const fs::path& folder) {
   Expect((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME)) == 0,
          "the dialog has a minimize box, a maximize box or a sizing border");
   Expect((ExtendedStyle(dialog) & WS_EX_APPWINDOW) != 0, "the dialog lacks WS_EX_APPWINDOW");
+  ExpectText(converter.Ask(dialog, probe::kWindowIcons), L"large small", "the dialog's icons");
   RECT workArea;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
   ExpectCentredOn(dialog, workArea, "the converter dialog");
@@ -256,7 +257,7 @@ void CloseBoxEnds(const Environment& environment, const fs::path& folder) {
 
 std::vector<TestCase> WindowCases() {
   return {
-      {"dialog caption, frame and centring", DialogFrame},
+      {"dialog caption, frame, icons and centring", DialogFrame},
       {"dialog controls: classes, ids, texts, styles, places", DialogControls},
       {"tab order, default button and first focus", TabOrderAndDefaultButton},
       {"Tab moves the focus in tab order", TabMovesTheFocus},

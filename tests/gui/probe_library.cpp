@@ -81,6 +81,15 @@ std::wstring FocusedControlId() {
   return focus ? std::to_wstring(GetDlgCtrlID(focus)) : L"none";
 }
 
+// WM_GETICON asked from inside: Wine does not answer it across processes.
+std::wstring WindowIcons(HWND window) {
+  std::wstring icons;
+  if (SendMessageW(window, WM_GETICON, ICON_BIG, 0)) icons += L"large";
+  if (SendMessageW(window, WM_GETICON, ICON_SMALL, 0))
+    icons += icons.empty() ? L"small" : L" small";
+  return icons;
+}
+
 std::wstring Answer(unsigned question, HWND window) {
   switch (question) {
     case probe::kWindowMenu:
@@ -91,6 +100,8 @@ std::wstring Answer(unsigned question, HWND window) {
       return WorkingDirectory();
     case probe::kFocusedControlId:
       return FocusedControlId();
+    case probe::kWindowIcons:
+      return WindowIcons(window);
     default:
       return L"unknown question";
   }

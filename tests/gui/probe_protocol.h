@@ -21,6 +21,7 @@ enum Question : unsigned {
   kIconKind = 2,          // which system icon a message box shows
   kWorkingDirectory = 3,  // the process's working directory
   kFocusedControlId = 4,  // the identifier of the control that has the focus
+  kWindowIcons = 5,       // which of the window's icons are set: "large small"
 };
 
 // The shared memory block. The driver clears `answered` before each question;
