@@ -59,7 +59,7 @@ gui_configure_arch() {
     fi
   else
     GUI_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb)
-    GUI_TOOLCHAIN="$GUI_ROOT/tests/gui/mingw-x86_64.cmake"
+    GUI_TOOLCHAIN="$GUI_ROOT/cmake/mingw-x86_64.cmake"
     GUI_DEFAULT_BUILD="$GUI_ROOT/build/mingw-x86_64"
     # /usr/bin/wine prefers the 32-bit loader whenever wine32 is installed.
     GUI_WINE=/usr/lib/wine/wine64
