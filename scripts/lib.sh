@@ -29,8 +29,13 @@ ensure_packages() {
   fi
   say "Installing $*"
   [[ $needs_i386 == 1 ]] && dpkg --add-architecture i386
-  DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+  local apt=(apt-get -o DPkg::Lock::Timeout=900 -qq)
+  DEBIAN_FRONTEND=noninteractive "${apt[@]}" update
+  DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y --no-install-recommends "$@" >/dev/null
 }
 
 NATIVE_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
+# Fuzzing, Valgrind, the reference converter and the hostile-input figures.
+CHECK_PACKAGES=(clang libclang-rt-14-dev valgrind python3 time)
+# Cross-compiling the Windows program and running it under Wine in Xvfb.
+GUI_PACKAGES=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick)
