@@ -1,13 +1,40 @@
 #include "node_pool.h"
 
+#include <cstdlib>
 #include <new>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 #include "instrument_definition.h"
 
 namespace {
 
 // Large enough that the general heap hands each block out on its own pages.
-constexpr std::size_t kBlockBytes = 1024 * 1024;
+constexpr std::size_t kBlockBytes = 2 * 1024 * 1024;
+
+#ifdef __linux__
+// A block aligned to its size, so that Linux can back it with one huge page:
+// a large instrument keeps hundreds of megabytes of nodes, and faulting them
+// in by 4 KiB pages took longer than the whole rest of a conversion.
+void* NewBlock() {
+  void* block = std::aligned_alloc(kBlockBytes, kBlockBytes);
+  if (block == nullptr) throw std::bad_alloc();
+  ::madvise(block, kBlockBytes, MADV_HUGEPAGE);  // a hint; refused, it changes nothing
+  return block;
+}
+void FreeBlock(void* block) noexcept {
+  std::free(block);
+}
+#else
+void* NewBlock() {
+  return ::operator new(kBlockBytes);
+}
+void FreeBlock(void* block) noexcept {
+  ::operator delete(block);
+}
+#endif
 
 // Holds the pool's spin lock for one scope.
 class PoolLock {
@@ -53,7 +80,7 @@ void* NodePool::AllocateLocked() {
   if (static_cast<std::size_t>(unusedEnd_ - unused_) < nodeSize_) {
     // Room for the block's address first: a failure then changes nothing.
     if (blocks_.size() == blocks_.capacity()) blocks_.reserve(2 * blocks_.size() + 16);
-    unused_ = static_cast<char*>(::operator new(kBlockBytes));
+    unused_ = static_cast<char*>(NewBlock());
     unusedEnd_ = unused_ + kBlockBytes;
     blocks_.push_back(unused_);
   }
@@ -74,7 +101,7 @@ void NodePool::Release(void* node) noexcept {
 }
 
 void NodePool::ReleaseAllBlocks() noexcept {
-  for (void* block : blocks_) ::operator delete(block);
+  for (void* block : blocks_) FreeBlock(block);
   blocks_.clear();
   blocks_.shrink_to_fit();
   freeList_ = nullptr;

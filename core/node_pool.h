@@ -1,6 +1,6 @@
 // Memory for the nodes of an instrument: every patch and bank is still a node
 // of its own, made by new and freed by delete, but the bytes come from blocks
-// of 1 MiB recycled through a free list. The general heap spends about 400
+// of 2 MiB recycled through a free list. The general heap spends about 400
 // instructions on making and freeing each node, and a large file holds
 // millions of patches: that was a third of a whole conversion's work.
 #pragma once
