@@ -181,6 +181,19 @@ void ReplacesExistingTarget(const Environment& environment, const fs::path& fold
   ExpectFileBytes(target, FixtureBytes(environment, "synth.vpm"), "the replaced patch map");
 }
 
+// Names outside any ANSI code page (Greek, Japanese, a music sign) reach the
+// files unchanged and come back unchanged in the message.
+void UnicodePaths(const Environment& environment, const fs::path& folder) {
+  Converter converter(environment, folder);
+  const fs::path source =
+      PlaceFixture(environment, "synth.ins", folder / L"\u03c3\u03cd\u03bd\u03b8.ins");
+  const fs::path target = folder / L"\u97f3\u8272 \u266b.vpm";
+  converter.SetField(kInsPath, source.wstring());
+  converter.SetField(kVpmPath, target.wstring());
+  ExpectSuccessAndEnd(converter, ConvertConfirmed(converter), target.wstring());
+  ExpectFileBytes(target, FixtureBytes(environment, "synth.vpm"), "the patch map");
+}
+
 void RelativePaths(const Environment& environment, const fs::path& folder) {
   PlaceFixture(environment, "synth.ins", folder / "synth.ins");
   Converter converter(environment, folder);
@@ -261,6 +274,7 @@ std::vector<TestCase> ConversionCases() {
       {"empty target field: Cannot create VPM file", EmptyTarget},
       {"success: exact message and bytes, program ends", Success},
       {"success replaces an existing target", ReplacesExistingTarget},
+      {"paths outside the ANSI code page", UnicodePaths},
       {"relative paths against the start folder", RelativePaths},
       {"same file as source and target", SameFileForBoth},
       {"a failure, then success on the next try", RetryAfterFailure},
