@@ -6,36 +6,35 @@ export ROOT
 
 say() { printf '\n== %s\n' "$*"; }
 
-# Whether every named Debian package is installed.
-packages_installed() {
-  local package
-  for package in "$@"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || return 1
-  done
+# Whether the named Debian package is installed.
+package_installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
 
-# Installs the named Debian packages when any is missing: as root with
-# apt-get, otherwise by printing the exact command and failing.
+# Installs those of the named Debian packages that are missing: as root with
+# apt-get (waiting for another apt or dpkg to let go of its lock), otherwise by
+# printing the exact command and failing.
 ensure_packages() {
-  packages_installed "$@" && return 0
-  local needs_i386=0 package
-  for package in "$@"; do [[ $package == *:i386 ]] && needs_i386=1; done
-  local command="apt-get update && apt-get install -y $*"
-  [[ $needs_i386 == 1 ]] && command="dpkg --add-architecture i386 && $command"
+  local missing=() package
+  for package in "$@"; do package_installed "$package" || missing+=("$package"); done
+  ((${#missing[@]} == 0)) && return 0
+  local command="apt-get update && apt-get install -y ${missing[*]}"
+  [[ " ${missing[*]}" == *:i386* ]] && command="dpkg --add-architecture i386 && $command"
   if [[ $(id -u) != 0 ]]; then
     echo "Missing packages. Run as root:" >&2
     echo "  $command" >&2
     exit 1
   fi
-  say "Installing $*"
-  [[ $needs_i386 == 1 ]] && dpkg --add-architecture i386
+  say "Installing ${missing[*]}"
+  [[ " ${missing[*]}" == *:i386* ]] && dpkg --add-architecture i386
   local apt=(apt-get -o DPkg::Lock::Timeout=900 -qq)
-  DEBIAN_FRONTEND=noninteractive "${apt[@]}" update
-  DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y --no-install-recommends "$@" >/dev/null
+  DEBIAN_FRONTEND=noninteractive timeout 1200 "${apt[@]}" update
+  DEBIAN_FRONTEND=noninteractive timeout 2400 "${apt[@]}" install -y --no-install-recommends \
+    "${missing[@]}" >/dev/null
 }
 
 NATIVE_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
 # Fuzzing, Valgrind, the reference converter and the hostile-input figures.
 CHECK_PACKAGES=(clang libclang-rt-14-dev valgrind python3 time)
 # Cross-compiling the Windows program and running it under Wine in Xvfb.
-GUI_PACKAGES=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick)
+WINDOWS_PACKAGES=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick)

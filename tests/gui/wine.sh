@@ -1,9 +1,11 @@
 # Shared by scripts/gui-test and scripts/screenshot: which Windows build runs
-# here, installing what is missing, building the program and the test driver,
+# here and its packages, building the program and the test driver,
 # and a private Wine prefix that is removed on the way out.
 # shellcheck shell=bash
 
 GUI_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+# ensure_packages, shared with the project's other scripts.
+source "$GUI_ROOT/scripts/lib.sh"
 
 gui_say() { printf '\n== %s\n' "$*" >&2; }
 gui_fail() { printf 'gui-test: %s\n' "$*" >&2; exit 1; }
@@ -67,30 +69,6 @@ gui_configure_arch() {
   fi
   GUI_TIME_SCALE=${GUI_TIME_SCALE:-${GUI_TEST_TIME_SCALE:-1}}
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-}
-
-gui_package_installed() {
-  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
-}
-
-# Installs the missing packages as root (waiting for another apt or dpkg to
-# let go of its lock); otherwise prints the exact command and fails.
-gui_ensure_packages() {
-  local missing=() package
-  for package in "$@"; do gui_package_installed "$package" || missing+=("$package"); done
-  ((${#missing[@]} == 0)) && return 0
-  local command="apt-get update && apt-get install -y ${missing[*]}"
-  [[ " ${missing[*]}" == *:i386* ]] && command="dpkg --add-architecture i386 && $command"
-  if [[ $(id -u) != 0 ]]; then
-    printf 'Missing packages for the GUI tests. Run as root:\n  %s\n' "$command" >&2
-    exit 1
-  fi
-  gui_say "Installing ${missing[*]}"
-  [[ " ${missing[*]}" == *:i386* ]] && dpkg --add-architecture i386
-  local apt=(apt-get -o DPkg::Lock::Timeout=900 -qq)
-  DEBIAN_FRONTEND=noninteractive timeout 1200 "${apt[@]}" update
-  DEBIAN_FRONTEND=noninteractive timeout 2400 "${apt[@]}" install -y --no-install-recommends \
-    "${missing[@]}" >/dev/null
 }
 
 # Builds the program (and the driver, when the project includes tests/gui)
