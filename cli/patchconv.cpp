@@ -1,12 +1,14 @@
 #include "patchconv.h"
 
+#include <new>
 #include <set>
 #include <string>
 
 #include "byte_sink.h"
 #include "file_system.h"
 #include "instrument_definition.h"
-#include "read_file.h"
+#include "instrument_file.h"
+#include "patch_map_file.h"
 
 namespace {
 
@@ -39,26 +41,34 @@ std::string Shown(const fs::path& path) {
   }
 }
 
+// The reason of a failed load, after "patchconv: SOURCE: ".
+std::string LoadFailureText(const LoadResult& result) {
+  switch (result.failure) {
+    case LoadFailure::kCannotOpen:
+      return "cannot be opened: " + result.error.Text();
+    case LoadFailure::kCannotRead:
+      return "cannot be read: " + result.error.Text();
+    case LoadFailure::kNoBank:
+      return "holds no bank (no Patch[n] key in it)";
+    case LoadFailure::kNone:
+      break;
+  }
+  return "was read";
+}
+
 class Converter {
  public:
   Converter(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
 
   // Converts one source into `target` ("-" for standard output); reports a
-  // failure on one line and returns false.
+  // failure on one line and returns false. Running out of memory is such a
+  // failure: the next source may well fit.
   bool Convert(const fs::path& source, const fs::path& target) {
-    std::string bytes;
-    if (!ReadFileBytes(source, bytes)) {
-      return Fail(source, "cannot be opened: " + FileSystem::LastErrorText());
+    try {
+      return ConvertOrThrow(source, target);
+    } catch (const std::bad_alloc&) {
+      return Fail(source, "not enough memory to convert it");
     }
-    InstrumentDefinition instrument;
-    if (instrument.LoadInstrumentText(bytes) != 0) {
-      return Fail(source, "holds no bank (no Patch[n] key in it)");
-    }
-    if (target == "-") return WriteToOut(instrument, source);
-    if (instrument.WritePatchMap(target) != 0) {
-      return Fail(target, "cannot be written: " + FileSystem::LastErrorText());
-    }
-    return true;
   }
 
   bool Fail(const fs::path& file, const std::string& reason) {
@@ -67,6 +77,16 @@ class Converter {
   }
 
  private:
+  bool ConvertOrThrow(const fs::path& source, const fs::path& target) {
+    InstrumentDefinition instrument;
+    const LoadResult loaded = ReadInstrumentFile(instrument, source.native(), fileSystem_);
+    if (!loaded.Succeeded()) return Fail(source, LoadFailureText(loaded));
+    if (target == "-") return WriteToOut(instrument, source);
+    const WriteResult written = WritePatchMapFile(instrument, target.native(), fileSystem_);
+    if (!written.Succeeded()) return Fail(target, "cannot be written: " + written.error.Text());
+    return true;
+  }
+
   bool WriteToOut(const InstrumentDefinition& instrument, const fs::path& source) {
     StdioSink sink(out_);
     if (instrument.WritePatchMap(sink) != 0 || std::fflush(out_) != 0) {
@@ -77,6 +97,7 @@ class Converter {
 
   std::FILE* out_;
   std::FILE* err_;
+  FileSystem fileSystem_;
 };
 
 int Usage(std::FILE* err, const char* problem) {

@@ -1,41 +1,59 @@
 // The few file operations the core needs, behind one seam so that tests can
-// make any single step fail. The real implementation is the only place in the
-// core that talks to the operating system beyond the C library.
+// make any single step fail. file_system_posix.cpp and file_system_windows.cpp
+// implement it, each for its own platform; nothing else in the core talks to
+// the operating system.
 #pragma once
 
-#include <cstdio>
-#include <filesystem>
-#include <string>
+#include <cstddef>
+#include <cstdint>
 
+#include "native_path.h"
+#include "system_error.h"
+
+// An open file: a POSIX descriptor or a Windows handle.
+enum class FileHandle : std::intptr_t { kNone = -1 };
+
+// An existing file opened for writing, and what the open file turned out to be.
+struct ExistingFile {
+  FileHandle handle = FileHandle::kNone;
+  bool isDevice = false;       // a character device or a pipe, not a file on disk
+  bool hasOtherNames = false;  // more than one hard link leads to it
+};
+
+// The base class is the real file system; it holds no state, so one can be
+// made wherever it is needed.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // fopen in binary mode with a path in any script (a wide path on Windows).
-  virtual std::FILE* OpenForReading(const std::filesystem::path& path);
+  virtual SystemError OpenForReading(const NativePath& path, FileHandle& file);
+  // Reads up to `capacity` bytes; `got` is 0 at the end of the file.
+  virtual SystemError Read(FileHandle file, char* buffer, std::size_t capacity, std::size_t& got);
+  // Goes back to the start; fails for what cannot be read twice (a pipe).
+  virtual SystemError Rewind(FileHandle file);
 
-  // Creates a new, empty file of a fresh name in `folder` for writing; fills
-  // `created` with its path. Never opens an existing file. nullptr on failure.
-  virtual std::FILE* CreateTemporary(const std::filesystem::path& folder,
-                                     std::filesystem::path& created);
-
-  // Opens an existing file for writing without emptying it (checks that it
-  // may be written), or empties it when `truncate` is set. nullptr on failure.
-  virtual std::FILE* OpenExistingForWriting(const std::filesystem::path& path, bool truncate);
-
-  virtual bool Write(std::FILE* file, const char* data, std::size_t size);
-  // Flushes the stream and asks the system to put the file's data on disk.
-  virtual bool Flush(std::FILE* file);
-  virtual bool Close(std::FILE* file);
-  // Gives the temporary the permission bits of the file it will replace.
-  virtual bool CopyPermissions(const std::filesystem::path& from, std::FILE* to);
-  // Puts `from` in the place of `to` in one step, replacing it if it exists.
-  virtual bool Replace(const std::filesystem::path& from, const std::filesystem::path& to);
-  virtual bool Remove(const std::filesystem::path& path);
-
-  // The reason for the last failure in the user's words ("No such file or
-  // directory"), for messages.
-  static std::string LastErrorText();
-
-  static FileSystem& Real();
+  // Opens an existing file for writing without emptying it or making it; a
+  // failure that IsNotFound() means there is no such file.
+  virtual SystemError OpenExisting(const NativePath& path, ExistingFile& file);
+  // Makes a new, empty file of a fresh name in `folder` (a FolderPart, may be
+  // empty) and opens it for writing; `created` is its path. Never opens an
+  // existing file.
+  virtual SystemError CreateTemporary(const NativePath& folder, FileHandle& file,
+                                      NativePath& created);
+  // Empties a file opened for writing.
+  virtual SystemError Truncate(FileHandle file);
+  virtual SystemError Write(FileHandle file, const char* data, std::size_t size);
+  // Puts what was written on disk (nothing to do for a device or pipe).
+  virtual SystemError Flush(FileHandle file);
+  virtual SystemError Close(FileHandle file);
+  // Gives the new file the permission bits of the one it will replace.
+  virtual SystemError CopyPermissions(const NativePath& from, FileHandle to);
+  // Puts `from` in the place of `to` in one step. An existing `to` keeps
+  // what the system keeps of a replaced file (on Windows its access rights,
+  // attributes and creation time).
+  virtual SystemError Replace(const NativePath& from, const NativePath& to, bool toExists);
+  virtual SystemError Remove(const NativePath& path);
+  // The file that a symbolic link leads to, so that the file is replaced and
+  // the link stays; any other path as it is.
+  virtual NativePath ResolveLink(const NativePath& path);
 };

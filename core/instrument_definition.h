@@ -5,10 +5,13 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <string_view>
 
+#include "native_path.h"
+#include "node_pool.h"
+
 class ByteSink;
+class LineReader;
 
 // One patch line of a patch list: "program=name".
 struct PatchEntry {
@@ -17,10 +20,6 @@ struct PatchEntry {
   std::int32_t program = 0;
   std::int32_t family = 0;  // program / 8, truncated toward zero
   char name[132] = {};      // at most 131 bytes and a terminating zero
-
-  // Each node is made and freed on its own; the bytes come from a pool.
-  static void* operator new(std::size_t size);
-  static void operator delete(void* node) noexcept;
 };
 
 // One bank, declared by a "Patch[n]=list" key; it owns its patches.
@@ -30,9 +29,6 @@ struct PatchBank {
   char patchListName[300] = {};
   std::int32_t bankNumber = 0;
   PatchEntry* patches = nullptr;
-
-  static void* operator new(std::size_t size);
-  static void operator delete(void* node) noexcept;
 };
 
 class InstrumentDefinition {
@@ -48,7 +44,8 @@ class InstrumentDefinition {
 
   // Reads the file at `path`. -1 when it cannot be opened or read to its end,
   // or when it declares no bank; 0 otherwise. Expects a fresh instance.
-  int LoadInstrumentFile(const std::filesystem::path& path);
+  // (ReadInstrumentFile in instrument_file.h says why it failed.)
+  int LoadInstrumentFile(const NativePath& path);
 
   // The same over the file's bytes already in memory (raw, not translated).
   int LoadInstrumentText(std::string_view bytes);
@@ -56,19 +53,27 @@ class InstrumentDefinition {
   // Frees every bank and patch; keeps deviceName and bankSelMethod.
   void Clear();
 
-  // Writes the patch map to `path` so that either the whole new file or the
-  // old one is there afterwards. -1 on any failure to create, write, flush,
-  // close or put it in place; 0 on success.
-  int WritePatchMap(const std::filesystem::path& path) const;
+  // Writes the patch map to `path` (see WritePatchMapFile in
+  // patch_map_file.h): 0 on success, -1 on any failure.
+  int WritePatchMap(const NativePath& path) const;
 
   // Writes the patch map's bytes to `sink`: -1 as soon as the sink refuses.
   int WritePatchMap(ByteSink& sink) const;
 
-  // The two reading passes over the text, which must already end at the
-  // first 0x1A. Pass 1 collects device name, method and banks; pass 2
-  // attaches the patches of each bank's patch list.
-  void ReadBankDefinitions(std::string_view text);
-  void ReadPatchNames(std::string_view text);
+  // The two reading passes, each over the lines of the whole file from its
+  // start. Pass 1 collects device name, method and banks; pass 2 attaches
+  // the patches of each bank's patch list.
+  void ReadBankDefinitions(LineReader& lines);
+  void ReadPatchNames(LineReader& lines);
+
+  // A new, empty node made from this instrument's own memory; it lives until
+  // Clear. Throws std::bad_alloc when memory runs out.
+  PatchBank* NewBank() { return new (bankNodes_.Allocate()) PatchBank; }
+  PatchEntry* NewPatch() { return new (patchNodes_.Allocate()) PatchEntry; }
+
+ private:
+  NodePool bankNodes_{sizeof(PatchBank)};
+  NodePool patchNodes_{sizeof(PatchEntry)};
 };
 
 // Drops leading and trailing whitespace of a zero-terminated text in place.

@@ -1,8 +1,6 @@
 // The two passes that read an instrument definition's text. Section markers
 // (lines beginning with ".") carry no state: headers and keys count wherever
 // they stand.
-#include <new>
-
 #include "instrument_definition.h"
 #include "patch_list_index.h"
 #include "text_lines.h"
@@ -45,21 +43,12 @@ bool BankKeyNumberText(std::string_view key, std::string_view& numberText) {
   return true;
 }
 
-PatchBank* NewBank(std::int32_t bankNumber, std::string_view patchListName) {
-  auto* bank = new PatchBank;
-  bank->bankNumber = bankNumber;
-  CopyToField(bank->patchListName, patchListName);
-  return bank;
-}
-
 // A patch whose program is the key's number; names longer than the field are
 // cut to its 131 bytes.
-PatchEntry* NewPatch(std::string_view key, std::string_view name) {
-  auto* patch = new PatchEntry;
-  patch->program = DecimalValue(key);
-  patch->family = patch->program / 8;
-  CopyToField(patch->name, name);
-  return patch;
+void FillPatch(PatchEntry& patch, std::string_view key, std::string_view name) {
+  patch.program = DecimalValue(key);
+  patch.family = patch.program / 8;
+  CopyToField(patch.name, name);
 }
 
 PatchBank* LastBank(PatchBank* banks) {
@@ -69,9 +58,8 @@ PatchBank* LastBank(PatchBank* banks) {
 
 }  // namespace
 
-void InstrumentDefinition::ReadBankDefinitions(std::string_view text) {
+void InstrumentDefinition::ReadBankDefinitions(LineReader& lines) {
   PatchBank* tail = LastBank(banks);
-  LineReader lines(text);
   std::string_view line;
   while (lines.Next(line)) {
     if (IsIgnorable(line) || IsSectionMarker(line)) continue;
@@ -84,7 +72,9 @@ void InstrumentDefinition::ReadBankDefinitions(std::string_view text) {
     if (EqualsIgnoringCase(key, "BankSelMethod")) {
       bankSelMethod = DecimalValue(value);
     } else if (BankKeyNumberText(key, numberText)) {
-      PatchBank* bank = NewBank(DecimalValue(numberText), value);
+      PatchBank* bank = NewBank();
+      bank->bankNumber = DecimalValue(numberText);
+      CopyToField(bank->patchListName, value);
       bank->prev = tail;
       (tail != nullptr ? tail->next : banks) = bank;
       tail = bank;
@@ -92,10 +82,9 @@ void InstrumentDefinition::ReadBankDefinitions(std::string_view text) {
   }
 }
 
-void InstrumentDefinition::ReadPatchNames(std::string_view text) {
+void InstrumentDefinition::ReadPatchNames(LineReader& lines) {
   PatchListIndex index(banks);
   PatchListIndex::Slot* current = nullptr;
-  LineReader lines(text);
   std::string_view line;
   while (lines.Next(line)) {
     if (IsIgnorable(line) || IsSectionMarker(line)) continue;
@@ -105,7 +94,8 @@ void InstrumentDefinition::ReadPatchNames(std::string_view text) {
     }
     std::string_view key, value;
     if (current == nullptr || !SplitKeyValue(line, key, value)) continue;
-    PatchEntry* patch = NewPatch(key, value);
+    PatchEntry* patch = NewPatch();
+    FillPatch(*patch, key, value);
     patch->prev = current->tail;
     (current->tail != nullptr ? current->tail->next : current->bank->patches) = patch;
     current->tail = patch;

@@ -1,117 +1,149 @@
 #include "patch_map_file.h"
 
-#include <cerrno>
-#include <system_error>
+#include <utility>
 
 #include "byte_sink.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+WriteResult Failure(WriteStep step, SystemError error) {
+  return {step, error};
+}
 
-// Sends the writer's bytes through the file system seam.
+// Sends the writer's bytes through the file system seam and keeps the first
+// failure's reason.
 class FileSink final : public ByteSink {
  public:
-  FileSink(FileSystem& fileSystem, std::FILE* file) : fileSystem_(fileSystem), file_(file) {}
+  FileSink(FileSystem& fileSystem, FileHandle file) : fileSystem_(fileSystem), file_(file) {}
   bool Write(std::string_view bytes) override {
-    return fileSystem_.Write(file_, bytes.data(), bytes.size());
+    error_ = fileSystem_.Write(file_, bytes.data(), bytes.size());
+    return !error_.Failed();
   }
+  SystemError error() const { return error_; }
 
  private:
   FileSystem& fileSystem_;
-  std::FILE* file_;
+  FileHandle file_;
+  SystemError error_;
 };
 
-// Runs `cleanup` without letting it change errno, which still names the
-// failure being reported.
-template <typename Cleanup>
-void KeepingErrno(Cleanup cleanup) {
-  int saved = errno;
-  cleanup();
-  errno = saved;
-}
-
-// A link is followed, so that the file it names is replaced and the link stays.
-fs::path ResolveLink(const fs::path& target) {
-  std::error_code error;
-  if (!fs::is_symlink(target, error)) return target;
-  fs::path resolved = fs::canonical(target, error);
-  return error ? target : resolved;
-}
-
-// Writes the patch map into an open file and closes it; false on any failure,
-// with the file closed either way.
-bool WriteAndClose(const InstrumentDefinition& instrument, std::FILE* file,
-                   FileSystem& fileSystem) {
+// Writes the patch map into an open file, puts it on disk and closes it; the
+// file is closed whatever fails.
+SystemError WriteAndClose(const InstrumentDefinition& instrument, FileHandle file,
+                          FileSystem& fileSystem) {
   FileSink sink(fileSystem, file);
-  bool written = instrument.WritePatchMap(sink) == 0 && fileSystem.Flush(file);
-  if (!written) {
-    KeepingErrno([&] { fileSystem.Close(file); });
-    return false;
-  }
-  return fileSystem.Close(file);
+  SystemError error = instrument.WritePatchMap(sink) == 0 ? fileSystem.Flush(file) : sink.error();
+  const SystemError closed = fileSystem.Close(file);
+  return error.Failed() ? error : closed;
 }
 
-// The fallback for a folder that takes no new file: checked writes straight
-// into the existing target.
-int RewriteInPlace(const InstrumentDefinition& instrument, const fs::path& target,
-                   FileSystem& fileSystem) {
-  std::FILE* file = fileSystem.OpenExistingForWriting(target, /*truncate=*/true);
-  if (file == nullptr) return -1;
-  return WriteAndClose(instrument, file, fileSystem) ? 0 : -1;
+// The temporary file beside the target: closed and removed on every way out
+// (an exception included) unless it has been put in the target's place.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(FileSystem& fileSystem) : fileSystem_(fileSystem) {}
+  ~TemporaryFile() {
+    if (open_) (void)fileSystem_.Close(handle_);
+    if (!path_.empty()) (void)fileSystem_.Remove(path_);
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  SystemError Create(const NativePath& folder) {
+    const SystemError error = fileSystem_.CreateTemporary(folder, handle_, path_);
+    open_ = !error.Failed();
+    return error;
+  }
+  // Hands the open file over to be written and closed.
+  FileHandle TakeHandle() {
+    open_ = false;
+    return handle_;
+  }
+  SystemError PutInPlaceOf(const NativePath& target, bool targetExists) {
+    const SystemError error = fileSystem_.Replace(path_, target, targetExists);
+    if (!error.Failed()) path_.clear();
+    return error;
+  }
+  FileHandle handle() const { return handle_; }
+
+ private:
+  FileSystem& fileSystem_;
+  FileHandle handle_ = FileHandle::kNone;
+  NativePath path_;
+  bool open_ = false;
+};
+
+// Empties an existing file (unless it is a device or pipe) and writes the
+// patch map into it with every write checked.
+WriteResult WriteInPlace(const InstrumentDefinition& instrument, const ExistingFile& target,
+                         FileSystem& fileSystem) {
+  if (!target.isDevice) {
+    if (const SystemError error = fileSystem.Truncate(target.handle); error.Failed()) {
+      (void)fileSystem.Close(target.handle);
+      return Failure(WriteStep::kWrite, error);
+    }
+  }
+  const SystemError error = WriteAndClose(instrument, target.handle, fileSystem);
+  return error.Failed() ? Failure(WriteStep::kWrite, error) : WriteResult{};
 }
 
-// False, with errno set, when an existing target may not be replaced: it is a
-// folder or cannot be opened for writing (read-only, locked).
-bool ExistingTargetIsWritable(const fs::path& target, FileSystem& fileSystem) {
-  std::error_code error;
-  if (fs::is_directory(target, error)) {
-    errno = EISDIR;
-    return false;
+// Opens the target again and writes it in place: the way out where no new
+// file may take its place.
+WriteResult RewriteInPlace(const InstrumentDefinition& instrument, const NativePath& target,
+                           FileSystem& fileSystem) {
+  ExistingFile file;
+  if (const SystemError error = fileSystem.OpenExisting(target, file); error.Failed()) {
+    return Failure(WriteStep::kOpenTarget, error);
   }
-  std::FILE* probe = fileSystem.OpenExistingForWriting(target, /*truncate=*/false);
-  if (probe == nullptr) return false;
-  fileSystem.Close(probe);
-  return true;
+  return WriteInPlace(instrument, file, fileSystem);
+}
+
+// Writes a new file beside the target and puts it in the target's place;
+// falls back to writing in place where the folder or the system refuses that
+// but the target itself may be written.
+WriteResult ReplaceWithNewFile(const InstrumentDefinition& instrument, const NativePath& target,
+                               bool targetExists, FileSystem& fileSystem) {
+  TemporaryFile temporary(fileSystem);
+  if (const SystemError error = temporary.Create(FolderPart(target)); error.Failed()) {
+    if (targetExists) return RewriteInPlace(instrument, target, fileSystem);
+    return Failure(WriteStep::kCreateTemporary, error);
+  }
+  if (targetExists) {
+    const SystemError error = fileSystem.CopyPermissions(target, temporary.handle());
+    if (error.Failed()) return Failure(WriteStep::kCreateTemporary, error);
+  }
+  if (const SystemError error = WriteAndClose(instrument, temporary.TakeHandle(), fileSystem);
+      error.Failed()) {
+    return Failure(WriteStep::kWrite, error);
+  }
+  const SystemError error = temporary.PutInPlaceOf(target, targetExists);
+  if (!error.Failed()) return {};
+  if (targetExists && error.RefusesReplacement()) {
+    return RewriteInPlace(instrument, target, fileSystem);
+  }
+  return Failure(WriteStep::kReplace, error);
 }
 
 }  // namespace
 
-int WritePatchMapFile(const InstrumentDefinition& instrument, const fs::path& requestedTarget,
-                      FileSystem& fileSystem) {
-  if (requestedTarget.empty()) {
-    errno = ENOENT;
-    return -1;
+WriteResult WritePatchMapFile(const InstrumentDefinition& instrument,
+                              const NativePath& requestedTarget, FileSystem& fileSystem) {
+  const NativePath target = fileSystem.ResolveLink(requestedTarget);
+  ExistingFile existing;
+  const SystemError opened = fileSystem.OpenExisting(target, existing);
+  if (opened.Failed()) {
+    if (!opened.IsNotFound() || target.empty()) return Failure(WriteStep::kOpenTarget, opened);
+    return ReplaceWithNewFile(instrument, target, /*targetExists=*/false, fileSystem);
   }
-  const fs::path target = ResolveLink(requestedTarget);
-  std::error_code error;
-  const bool targetExists = fs::exists(target, error);
-  if (targetExists && !ExistingTargetIsWritable(target, fileSystem)) return -1;
-  // A device or a pipe is written to, never replaced by a regular file.
-  if (targetExists && !fs::is_regular_file(target, error)) {
-    return RewriteInPlace(instrument, target, fileSystem);
+  if (existing.isDevice || existing.hasOtherNames) {
+    return WriteInPlace(instrument, existing, fileSystem);
   }
-
-  fs::path temporary;
-  std::FILE* file = fileSystem.CreateTemporary(target.parent_path(), temporary);
-  if (file == nullptr) {
-    if (!targetExists) return -1;
-    return RewriteInPlace(instrument, target, fileSystem);
-  }
-  if (targetExists && !fileSystem.CopyPermissions(target, file)) {
-    KeepingErrno([&] {
-      fileSystem.Close(file);
-      fileSystem.Remove(temporary);
-    });
-    return -1;
-  }
-  if (!WriteAndClose(instrument, file, fileSystem) || !fileSystem.Replace(temporary, target)) {
-    KeepingErrno([&] { fileSystem.Remove(temporary); });
-    return -1;
-  }
-  return 0;
+  // Only opened to learn that it may be written and what it is.
+  (void)fileSystem.Close(existing.handle);
+  return ReplaceWithNewFile(instrument, target, /*targetExists=*/true, fileSystem);
 }
 
-int InstrumentDefinition::WritePatchMap(const std::filesystem::path& path) const {
-  return WritePatchMapFile(*this, path, FileSystem::Real());
+int InstrumentDefinition::WritePatchMap(const NativePath& path) const {
+  FileSystem fileSystem;
+  return WritePatchMapFile(*this, path, fileSystem).Succeeded() ? 0 : -1;
 }

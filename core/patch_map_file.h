@@ -1,17 +1,41 @@
-// Writing a patch map to a file so that a failure never loses what was there.
+// Writing a patch map to a file so that a failure loses nothing that a plain
+// overwrite would have kept.
 #pragma once
-
-#include <filesystem>
 
 #include "file_system.h"
 #include "instrument_definition.h"
+#include "native_path.h"
 
-// Writes the patch map of `instrument` to a new temporary file in the target's
-// folder, puts it on disk and then in the target's place in one step. On any
-// failure the temporary is removed and an existing target keeps its bytes;
-// errno then tells why. A read-only target, or a folder, is a failure. Where
-// the folder takes no new file but the target exists and may be written, and
-// where the target is no regular file (a device, a pipe), it is written in
-// place. Returns 0 or -1.
-int WritePatchMapFile(const InstrumentDefinition& instrument, const std::filesystem::path& target,
-                      FileSystem& fileSystem);
+// The step at which writing a patch map file failed.
+enum class WriteStep {
+  kNone,             // it did not fail
+  kOpenTarget,       // the existing target may not be written (read-only, a folder, locked)
+  kCreateTemporary,  // no new file could be made beside the target
+  kWrite,            // writing, putting on disk or closing the new bytes
+  kReplace,          // putting the new file in the target's place
+};
+
+struct [[nodiscard]] WriteResult {
+  WriteStep failedStep = WriteStep::kNone;
+  SystemError error;  // the system's reason for the failure
+
+  bool Succeeded() const { return failedStep == WriteStep::kNone; }
+};
+
+// Writes the patch map of `instrument` to `target`.
+//
+// A regular file is written to a new temporary file in the target's folder,
+// put on disk and then put in the target's place in one step; on any failure
+// the temporary is removed and an existing target keeps its bytes.
+//
+// The target is written in place, with every write checked, where replacing
+// it would be wrong or is refused: a device or pipe (written to, never
+// replaced), a file with other hard links (so that every name sees the new
+// map), a folder that takes no new file, and a target that the system lets
+// the user write but not replace. There a failed write can leave the target
+// incomplete; it is reported all the same.
+//
+// A target that cannot be opened for writing (read-only, a folder, locked) is
+// refused and left alone.
+WriteResult WritePatchMapFile(const InstrumentDefinition& instrument, const NativePath& target,
+                              FileSystem& fileSystem);

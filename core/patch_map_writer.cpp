@@ -4,7 +4,6 @@
 // in large pieces; a patch map has millions of lines, so each byte counts.
 #include <charconv>
 #include <cstring>
-#include <memory>
 
 #include "byte_sink.h"
 #include "instrument_definition.h"
@@ -83,16 +82,16 @@ char* PutPatchLine(char* out, const PatchEntry& patch, const BankAttribute& bank
   return Put(out, "\" />\r\n");
 }
 
-// Collects lines and hands them to the sink in large pieces.
+// Collects lines in a buffer of the caller's and hands them to the sink in
+// large pieces.
 class PatchMapBuffer {
  public:
-  explicit PatchMapBuffer(ByteSink& sink)
-      : sink_(sink), buffer_(new char[kBufferBytes]), end_(buffer_.get()) {}
+  PatchMapBuffer(ByteSink& sink, char* buffer) : sink_(sink), buffer_(buffer), end_(buffer) {}
 
   // Where the next line goes, with room for the longest line; nullptr once
   // the sink has refused bytes.
   char* LineStart() {
-    if (static_cast<std::size_t>(end_ - buffer_.get()) > kBufferBytes - kMaxLineBytes && !Flush()) {
+    if (static_cast<std::size_t>(end_ - buffer_) > kBufferBytes - kMaxLineBytes && !Flush()) {
       return nullptr;
     }
     return end_;
@@ -100,14 +99,14 @@ class PatchMapBuffer {
   void LineEnd(char* end) { end_ = end; }
 
   bool Flush() {
-    const std::size_t size = static_cast<std::size_t>(end_ - buffer_.get());
-    end_ = buffer_.get();
-    return sink_.Write(std::string_view(buffer_.get(), size));
+    const std::size_t size = static_cast<std::size_t>(end_ - buffer_);
+    end_ = buffer_;
+    return sink_.Write(std::string_view(buffer_, size));
   }
 
  private:
   ByteSink& sink_;
-  std::unique_ptr<char[]> buffer_;
+  char* buffer_;
   char* end_;
 };
 
@@ -136,8 +135,11 @@ std::int32_t MakeBankValue(std::int32_t bankSelMethod, std::int32_t bankNumber) 
   }
 }
 
+// The buffer is on the stack: writing allocates nothing, so it cannot run out
+// of memory halfway through a file.
 int InstrumentDefinition::WritePatchMap(ByteSink& sink) const {
-  PatchMapBuffer out(sink);
+  char buffer[kBufferBytes];
+  PatchMapBuffer out(sink, buffer);
   char* line = out.LineStart();
   line = Put(line, "<patchmap version=\"1.0\" device=\"");
   line = WriteEscapedXml(line, FieldText(deviceName));

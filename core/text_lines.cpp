@@ -9,6 +9,28 @@ std::string_view TextBeforeEndOfFileMark(std::string_view bytes) {
   return bytes.substr(0, bytes.find('\x1a'));
 }
 
+void LineReader::Refill() {
+  std::memmove(buffer_, rest_.data(), rest_.size());
+  std::size_t used = rest_.size();
+  while (source_ != nullptr && used < bufferBytes_) {
+    std::size_t got = 0;
+    if (!source_->Read(buffer_ + used, bufferBytes_ - used, got)) {
+      failed_ = true;
+      used = 0;  // nothing more is handed out
+      source_ = nullptr;
+    } else if (got == 0) {
+      source_ = nullptr;
+    } else {
+      const std::string_view fresh = TextBeforeEndOfFileMark(std::string_view(buffer_ + used, got));
+      used += fresh.size();
+      if (fresh.size() < got) source_ = nullptr;  // a 0x1A ends the input
+    }
+  }
+  rest_ = std::string_view(buffer_, used);
+  end_ = buffer_ + used;
+  nextNul_ = FindNul(buffer_);
+}
+
 void TrimWhitespace(char* text) {
   std::string_view trimmed = TrimmedView(text);
   std::memmove(text, trimmed.data(), trimmed.size());

@@ -1,7 +1,8 @@
-// Line reading and small text helpers shared by the two reading passes. The
-// rules are those of a Windows text-mode stream read with a 300-byte fgets,
-// applied to raw bytes so that every platform sees the same lines. The
-// helpers that run for every line are inline: a large file has millions.
+// Line reading and small text helpers shared by the readings of an instrument
+// definition. The rules are those of a Windows text-mode stream read with a
+// 300-byte fgets, applied to raw bytes so that every platform sees the same
+// lines. The helpers that run for every line are inline: a large file has
+// millions.
 #pragma once
 
 #include <algorithm>
@@ -25,19 +26,41 @@ inline std::string_view TrimmedView(std::string_view text) {
   return std::string_view(begin, static_cast<std::size_t>(end - begin));
 }
 
+// Where a LineReader gets bytes that are not all in memory: a file read in
+// pieces. Reads up to `capacity` bytes into `buffer`; false on a read error;
+// `got` is 0 at the end.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual bool Read(char* buffer, std::size_t capacity, std::size_t& got) = 0;
+};
+
 // Yields the lines of a text as a text-mode fgets into a buffer of 300 bytes
 // would: a CR directly before an LF is dropped, a read stops after an LF or
 // after 299 bytes, and the rest of a longer physical line comes as a line of
-// its own. Each line is returned up to its first NUL, trimmed of whitespace.
+// its own; a 0x1A byte ends the input. Each line is returned up to its first
+// NUL, trimmed of whitespace. The text is either all in memory or read from
+// a ByteSource through a buffer of fixed size, so that memory does not grow
+// with the file.
 class LineReader {
  public:
   static constexpr std::size_t kMaxLineBytes = 299;
+  // A buffer must hold the longest read and more; larger ones read less often.
+  static constexpr std::size_t kMinBufferBytes = 2 * (kMaxLineBytes + 1);
 
+  // Over a text already in memory, which must already end at its first 0x1A.
   explicit LineReader(std::string_view text)
       : rest_(text), end_(text.data() + text.size()), nextNul_(FindNul(text.data())) {}
 
-  // False at the end of the text; otherwise sets `line` to the next line.
+  // Over the bytes of `source`, read into `buffer` (at least kMinBufferBytes).
+  LineReader(ByteSource& source, char* buffer, std::size_t bufferBytes)
+      : rest_(buffer, 0), end_(buffer), nextNul_(buffer), source_(&source),
+        buffer_(buffer), bufferBytes_(bufferBytes) {}
+
+  // False at the end of the text or after a read error; otherwise sets
+  // `line` to the next line.
   bool Next(std::string_view& line) {
+    if (rest_.size() <= kMaxLineBytes && source_ != nullptr) Refill();
     if (rest_.empty()) return false;
     const char* begin = rest_.data();
     const std::size_t rawLength = RawLineLength();
@@ -46,6 +69,9 @@ class LineReader {
     line = TrimmedView(std::string_view(begin, TextLength(begin, rawLength)));
     return true;
   }
+
+  // Whether reading the source failed; the lines then end early.
+  bool Failed() const { return failed_; }
 
  private:
   // The raw bytes of the next read. Only a CR right before the LF is dropped,
@@ -75,9 +101,17 @@ class LineReader {
     return found != nullptr ? static_cast<const char*>(found) : end_;
   }
 
+  // Moves the unread bytes to the front of the buffer and fills the rest from
+  // the source, so that the next read has all the bytes it may need.
+  void Refill();
+
   std::string_view rest_;
   const char* end_;
   const char* nextNul_;  // the first NUL at or after the current line, or end_
+  ByteSource* source_ = nullptr;  // none once it is used up or failed
+  char* buffer_ = nullptr;
+  std::size_t bufferBytes_ = 0;
+  bool failed_ = false;
 };
 
 // ASCII letters compared without regard to case.

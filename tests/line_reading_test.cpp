@@ -1,6 +1,8 @@
 // The line rules of a Windows text-mode stream read into a 300-byte buffer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -9,12 +11,41 @@
 
 namespace {
 
-std::vector<std::string> Lines(std::string_view bytes) {
+std::vector<std::string> LinesOf(LineReader& reader) {
   std::vector<std::string> lines;
-  LineReader reader(TextBeforeEndOfFileMark(bytes));
   std::string_view line;
   while (reader.Next(line)) lines.emplace_back(line);
   return lines;
+}
+
+std::vector<std::string> Lines(std::string_view bytes) {
+  LineReader reader(TextBeforeEndOfFileMark(bytes));
+  return LinesOf(reader);
+}
+
+// Hands out its bytes a few at a time, as a slow file would.
+class TricklingSource final : public ByteSource {
+ public:
+  TricklingSource(std::string_view bytes, std::size_t piece) : rest_(bytes), piece_(piece) {}
+  bool Read(char* buffer, std::size_t capacity, std::size_t& got) override {
+    got = std::min({capacity, piece_, rest_.size()});
+    std::copy_n(rest_.data(), got, buffer);
+    rest_.remove_prefix(got);
+    return true;
+  }
+
+ private:
+  std::string_view rest_;
+  std::size_t piece_;
+};
+
+// The lines of `bytes` read through a buffer of `bufferBytes`.
+std::vector<std::string> LinesInPieces(std::string_view bytes, std::size_t bufferBytes,
+                                       std::size_t piece) {
+  TricklingSource source(bytes, piece);
+  std::vector<char> buffer(bufferBytes);
+  LineReader reader(source, buffer.data(), buffer.size());
+  return LinesOf(reader);
 }
 
 struct LineCase {
@@ -28,6 +59,30 @@ class LineRules : public testing::TestWithParam<LineCase> {};
 
 TEST_P(LineRules, YieldTheTrimmedLines) {
   EXPECT_EQ(Lines(GetParam().bytes), GetParam().lines);
+  EXPECT_EQ(LinesInPieces(GetParam().bytes, LineReader::kMinBufferBytes, 7), GetParam().lines);
+}
+
+// A file read through a small buffer gives the lines of the same file read
+// whole, wherever the buffer's end falls: inside a CR LF, right before an LF
+// that ends a 299-byte read, on a NUL, before a 0x1A.
+TEST(LineReaderInPieces, GivesTheLinesOfTheWholeText) {
+  std::mt19937 random(5);
+  std::string text;
+  const char* const ends[] = {"\n", "\r\n", "\r", "\r\r\n", ""};
+  while (text.size() < 200000) {
+    text.append(random() % 700, static_cast<char>('a' + random() % 26));
+    if (random() % 50 == 0) text.push_back('\0');
+    text += ends[random() % 5];
+  }
+  text += "\x1alost";
+  const std::vector<std::string> whole = Lines(text);
+  for (std::size_t bufferBytes : {LineReader::kMinBufferBytes, std::size_t{601}, std::size_t{997},
+                                  std::size_t{65536}}) {
+    for (std::size_t piece : {std::size_t{1}, std::size_t{300}, std::size_t{1} << 20}) {
+      EXPECT_TRUE(LinesInPieces(text, bufferBytes, piece) == whole)
+          << "buffer " << bufferBytes << ", pieces of " << piece;
+    }
+  }
 }
 
 const std::string k299(299, 'a');

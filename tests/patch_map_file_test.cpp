@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "instrument_definition.h"
@@ -19,47 +20,6 @@ const char* const kPatchMap =
     "<patch family=\"0\" bank=\"0.0\" preset=\"1\" name=\"Organ\" />\r\n"
     "</patchmap>\r\n";
 const char* const kOldContent = "old content\n";
-
-// The real file system, but the step named by `failing` fails.
-class FailingFileSystem : public FileSystem {
- public:
-  enum Step { kNone, kOpenExisting, kCreateTemporary, kWrite, kFlush, kClose, kPermissions, kReplace };
-  explicit FailingFileSystem(Step failing) : failing_(failing) {}
-
-  std::FILE* CreateTemporary(const std::filesystem::path& folder,
-                             std::filesystem::path& created) override {
-    if (failing_ == kCreateTemporary) return Fail<std::FILE*>(nullptr);
-    return FileSystem::CreateTemporary(folder, created);
-  }
-  std::FILE* OpenExistingForWriting(const std::filesystem::path& path, bool truncate) override {
-    if (failing_ == kOpenExisting) return Fail<std::FILE*>(nullptr);
-    return FileSystem::OpenExistingForWriting(path, truncate);
-  }
-  bool Write(std::FILE* file, const char* data, std::size_t size) override {
-    return failing_ == kWrite ? Fail(false) : FileSystem::Write(file, data, size);
-  }
-  bool Flush(std::FILE* file) override {
-    return failing_ == kFlush ? Fail(false) : FileSystem::Flush(file);
-  }
-  bool Close(std::FILE* file) override {
-    bool closed = FileSystem::Close(file);  // the stream is freed either way
-    return failing_ == kClose ? Fail(false) : closed;
-  }
-  bool CopyPermissions(const std::filesystem::path& from, std::FILE* to) override {
-    return failing_ == kPermissions ? Fail(false) : FileSystem::CopyPermissions(from, to);
-  }
-  bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) override {
-    return failing_ == kReplace ? Fail(false) : FileSystem::Replace(from, to);
-  }
-
- private:
-  template <typename T>
-  T Fail(T result) {
-    errno = ENOSPC;
-    return result;
-  }
-  Step failing_;
-};
 
 class PatchMapFile : public testing::Test {
  protected:
@@ -86,45 +46,38 @@ TEST_F(PatchMapFile, ReplacesAnExistingFileAndKeepsItsPermissions) {
   EXPECT_EQ(folder_.FileCount(), 1u);
 }
 
-class InjectedFailure : public PatchMapFile,
-                        public testing::WithParamInterface<FailingFileSystem::Step> {};
-
-TEST_P(InjectedFailure, KeepsTheOldTargetAndLeavesNoTemporary) {
+// Every name of a file with hard links sees the new patch map.
+TEST_F(PatchMapFile, WritesAFileWithOtherNamesInPlace) {
   auto target = folder_ / "target.vpm";
-  WriteBytes(target, kOldContent);
-  FailingFileSystem fileSystem(GetParam());
-  errno = 0;
-  EXPECT_EQ(WritePatchMapFile(instrument_, target, fileSystem), -1);
-  EXPECT_EQ(errno, ENOSPC) << "the reason of the failure is kept for the message";
-  EXPECT_EQ(ReadBytes(target), kOldContent);
-  EXPECT_EQ(folder_.FileCount(), 1u);
-}
-
-class InjectedFailureWithoutTarget : public InjectedFailure {};
-
-TEST_P(InjectedFailureWithoutTarget, CreatesNoFile) {
-  FailingFileSystem fileSystem(GetParam());
-  EXPECT_EQ(WritePatchMapFile(instrument_, folder_ / "target.vpm", fileSystem), -1);
-  EXPECT_EQ(folder_.FileCount(), 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryStep, InjectedFailure,
-                         testing::Values(FailingFileSystem::kOpenExisting, FailingFileSystem::kWrite,
-                                         FailingFileSystem::kFlush, FailingFileSystem::kClose,
-                                         FailingFileSystem::kPermissions,
-                                         FailingFileSystem::kReplace));
-// Without a target there is nothing to open or take permissions from.
-INSTANTIATE_TEST_SUITE_P(EveryStep, InjectedFailureWithoutTarget,
-                         testing::Values(FailingFileSystem::kCreateTemporary,
-                                         FailingFileSystem::kWrite, FailingFileSystem::kFlush,
-                                         FailingFileSystem::kClose, FailingFileSystem::kReplace));
-
-TEST_F(PatchMapFile, FallsBackToWritingInPlaceWhenTheFolderTakesNoNewFile) {
-  auto target = folder_ / "target.vpm";
-  WriteBytes(target, kOldContent);
-  FailingFileSystem fileSystem(FailingFileSystem::kCreateTemporary);
-  EXPECT_EQ(WritePatchMapFile(instrument_, target, fileSystem), 0);
+  auto otherName = folder_ / "other.vpm";
+  WriteBytes(target, std::string(100000, 'x'));
+  std::filesystem::create_hard_link(target, otherName);
+  EXPECT_EQ(instrument_.WritePatchMap(target), 0);
   EXPECT_EQ(ReadBytes(target), kPatchMap);
+  EXPECT_EQ(ReadBytes(otherName), kPatchMap);
+  EXPECT_EQ(std::filesystem::hard_link_count(target), 2u);
+  EXPECT_EQ(folder_.FileCount(), 2u);
+}
+
+// In a folder where only owners may rename (the sticky bit, as /tmp has), a
+// writable target of another user cannot be replaced but can be written.
+TEST_F(PatchMapFile, WritesInPlaceWhereTheFolderRefusesTheReplacement) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  auto shared = folder_ / "shared";
+  std::filesystem::create_directory(shared);
+  ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+  ASSERT_EQ(::chmod(folder_.path().c_str(), 0755), 0);
+  auto target = shared / "o.vpm";
+  WriteBytes(target, kOldContent);
+  ASSERT_EQ(::chmod(target.c_str(), 0666), 0);
+  EXPECT_TRUE(AsUnprivilegedUser([&] { return instrument_.WritePatchMap(target) == 0; }));
+  EXPECT_EQ(ReadBytes(target), kPatchMap);
+  struct stat status {};
+  ASSERT_EQ(::stat(target.c_str(), &status), 0);
+  EXPECT_EQ(status.st_uid, 0u) << "the target is the same file, still root's";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(shared),
+                          std::filesystem::directory_iterator()),
+            1) << "no temporary is left behind";
 }
 
 TEST_F(PatchMapFile, WritesIntoADeviceInsteadOfReplacingIt) {

@@ -3,9 +3,17 @@
 // give, written out one bank and one patch a line.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
 #include <string>
+#include <thread>
 
 #include "instrument_definition.h"
+#include "instrument_file.h"
+#include "scripted_file_system.h"
+#include "test_files.h"
 
 namespace {
 
@@ -174,6 +182,54 @@ TEST(LoadInstrumentFile, FailsForMissingFilesAndFolders) {
   EXPECT_EQ(instrument.LoadInstrumentFile(std::filesystem::temp_directory_path()), -1);
   EXPECT_EQ(instrument.LoadInstrumentFile(""), -1);
   EXPECT_EQ(instrument.banks, nullptr);
+}
+
+// The caller learns why a file did not load, from the one reading.
+TEST(ReadInstrumentFile, SaysWhyItFailed) {
+  TemporaryFolder folder;
+  WriteBytes(folder / "nobank.ins", "[Synth]\n0=Piano\n");
+  WriteBytes(folder / "good.ins", "Patch[0]=L\n[L]\n0=Piano\n");
+  struct Case {
+    std::filesystem::path path;
+    const char* failingStep;
+    LoadFailure failure;
+    int error;
+  };
+  for (const Case& c : {Case{folder / "missing.ins", "", LoadFailure::kCannotOpen, ENOENT},
+                        Case{folder.path(), "", LoadFailure::kCannotOpen, EISDIR},
+                        Case{folder / "good.ins", "read", LoadFailure::kCannotRead, ENOSPC},
+                        Case{folder / "nobank.ins", "", LoadFailure::kNoBank, 0},
+                        Case{folder / "good.ins", "", LoadFailure::kNone, 0}}) {
+    ScriptedFileSystem fileSystem{std::string(c.failingStep)};
+    InstrumentDefinition instrument;
+    const LoadResult result = ReadInstrumentFile(instrument, c.path.native(), fileSystem);
+    EXPECT_EQ(result.failure, c.failure) << c.path;
+    EXPECT_EQ(result.error.Code(), static_cast<std::uint32_t>(c.error)) << c.path;
+  }
+}
+
+// A file longer than the reading buffer, read pass by pass, and a pipe, which
+// can be read only once, give what the same bytes give in memory.
+TEST(ReadInstrumentFile, ReadsFilesInPiecesAndPipesWhole) {
+  std::string text = "[Synth]\r\nBankSelMethod=1\r\nPatch[3]=L\r\n[L]\r\n";
+  for (int i = 0; text.size() < 3 * InstrumentSource::kBufferBytes; ++i) {
+    text += std::to_string(i % 128) + "=" + std::string(static_cast<std::size_t>(i % 290), 'n') +
+            (i % 3 == 0 ? "\n" : "\r\n");
+  }
+  InstrumentDefinition inMemory;
+  ASSERT_EQ(inMemory.LoadInstrumentText(text), 0);
+  TemporaryFolder folder;
+  WriteBytes(folder / "big.ins", text);
+  InstrumentDefinition fromFile;
+  ASSERT_EQ(fromFile.LoadInstrumentFile(folder / "big.ins"), 0);
+  EXPECT_EQ(Describe(fromFile), Describe(inMemory));
+
+  ASSERT_EQ(::mkfifo((folder / "pipe.ins").c_str(), 0600), 0);
+  std::thread writer([&] { WriteBytes(folder / "pipe.ins", text); });
+  InstrumentDefinition fromPipe;
+  EXPECT_EQ(fromPipe.LoadInstrumentFile(folder / "pipe.ins"), 0);
+  writer.join();
+  EXPECT_EQ(Describe(fromPipe), Describe(inMemory));
 }
 
 }  // namespace

@@ -13,74 +13,12 @@
 #include "instrument_definition.h"
 #include "large_instrument.h"
 #include "patch_map_file.h"
+#include "scripted_file_system.h"
 #include "test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The real file system that records each step it takes and makes the step
-// at `failAt` (counted from 0) fail as a full disk would. A failing write
-// first writes half of its bytes, as a write cut short by the disk does.
-class ScriptedFileSystem : public FileSystem {
- public:
-  static constexpr std::size_t kNever = static_cast<std::size_t>(-1);
-  // With `noTemporary` the folder takes no new file at all.
-  explicit ScriptedFileSystem(std::size_t failAt = kNever, bool noTemporary = false)
-      : failAt_(failAt), noTemporary_(noTemporary) {}
-
-  std::FILE* CreateTemporary(const fs::path& folder, fs::path& created) override {
-    if (noTemporary_) {
-      steps.push_back("no temporary");
-      errno = ENOSPC;
-      return nullptr;
-    }
-    return Step("create temporary") ? FileSystem::CreateTemporary(folder, created) : nullptr;
-  }
-  std::FILE* OpenExistingForWriting(const fs::path& path, bool truncate) override {
-    if (!Step(truncate ? "open target emptied" : "open target")) return nullptr;
-    std::FILE* file = FileSystem::OpenExistingForWriting(path, truncate);
-    if (!truncate) probe_ = file;
-    return file;
-  }
-  bool Write(std::FILE* file, const char* data, std::size_t size) override {
-    if (Step("write")) return FileSystem::Write(file, data, size);
-    FileSystem::Write(file, data, size / 2);
-    errno = ENOSPC;
-    return false;
-  }
-  bool Flush(std::FILE* file) override { return Step("flush") && FileSystem::Flush(file); }
-  bool Close(std::FILE* file) override {
-    bool failing = !Step(file == probe_ ? "close probe" : "close");
-    bool closed = FileSystem::Close(file);  // the stream is freed either way
-    if (failing) errno = ENOSPC;
-    return closed && !failing;
-  }
-  bool CopyPermissions(const fs::path& from, std::FILE* to) override {
-    return Step("copy permissions") && FileSystem::CopyPermissions(from, to);
-  }
-  bool Replace(const fs::path& from, const fs::path& to) override {
-    return Step("replace") && FileSystem::Replace(from, to);
-  }
-  bool Remove(const fs::path& path) override {
-    steps.push_back("remove");  // cleanup is never made to fail
-    return FileSystem::Remove(path);
-  }
-
-  std::vector<std::string> steps;
-
- private:
-  // Records the step; false, with errno set, when it is the one to fail.
-  bool Step(const char* name) {
-    bool failing = steps.size() == failAt_;
-    steps.push_back(name);
-    if (failing) errno = ENOSPC;
-    return !failing;
-  }
-  std::size_t failAt_;
-  bool noTemporary_;
-  std::FILE* probe_ = nullptr;  // opened only to see that the target may be written
-};
 
 std::size_t Count(const std::vector<std::string>& steps, const std::string& name) {
   return static_cast<std::size_t>(std::count(steps.begin(), steps.end(), name));
@@ -100,7 +38,8 @@ class FailureAtEveryStep : public testing::Test {
     TemporaryFolder folder;
     prepare(folder / "target.vpm");
     ScriptedFileSystem fileSystem;
-    EXPECT_EQ(WritePatchMapFile(instrument_, folder / "target.vpm", fileSystem), 0);
+    EXPECT_TRUE(WritePatchMapFile(instrument_, (folder / "target.vpm").native(), fileSystem)
+                    .Succeeded());
     EXPECT_TRUE(ReadBytes(folder / "target.vpm") == expected_);
     return fileSystem.steps;
   }
@@ -120,7 +59,7 @@ class FailureAtEveryStep : public testing::Test {
   void FailEachStep(Prepare prepare, Unchanged unchanged) {
     std::vector<std::string> steps = StepsOfASuccess(prepare);
     ASSERT_GE(Count(steps, "write"), 4u) << "the patch map must take several writes";
-    const bool targetExists = Count(steps, "open target") > 0;
+    const bool targetExists = Count(steps, "close probe") > 0;
     for (std::size_t failAt = 0; failAt < steps.size(); ++failAt) {
       if (FailureIsHarmless(steps[failAt], targetExists)) continue;
       SCOPED_TRACE("failing step " + std::to_string(failAt) + ": " + steps[failAt]);
@@ -128,13 +67,14 @@ class FailureAtEveryStep : public testing::Test {
       const fs::path target = folder / "target.vpm";
       prepare(target);
       ScriptedFileSystem fileSystem(failAt);
-      errno = 0;
-      EXPECT_EQ(WritePatchMapFile(instrument_, target, fileSystem), -1);
-      EXPECT_EQ(errno, ENOSPC) << "the reason reaches the message";
+      const WriteResult result = WritePatchMapFile(instrument_, target.native(), fileSystem);
+      EXPECT_FALSE(result.Succeeded());
+      EXPECT_EQ(result.error.Code(), static_cast<std::uint32_t>(ENOSPC))
+          << "the reason reaches the message";
       unchanged(folder);
       // Nothing is left over that would stop the next attempt.
       ScriptedFileSystem working;
-      EXPECT_EQ(WritePatchMapFile(instrument_, target, working), 0);
+      EXPECT_TRUE(WritePatchMapFile(instrument_, target.native(), working).Succeeded());
       EXPECT_TRUE(ReadBytes(target) == expected_);
       EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"target.vpm"});
     }
@@ -186,21 +126,43 @@ TEST_F(FailureAtEveryStep, TheSourceAsTargetIsNeverLost) {
 TEST_F(FailureAtEveryStep, WithoutATemporaryTheTargetIsRewrittenInPlace) {
   TemporaryFolder folder;
   WriteBytes(folder / "target.vpm", "old");
-  ScriptedFileSystem noTemporary(ScriptedFileSystem::kNever, /*noTemporary=*/true);
-  EXPECT_EQ(WritePatchMapFile(instrument_, folder / "target.vpm", noTemporary), 0);
+  ScriptedFileSystem noTemporary;
+  noTemporary.noTemporary = true;
+  EXPECT_TRUE(
+      WritePatchMapFile(instrument_, (folder / "target.vpm").native(), noTemporary).Succeeded());
   EXPECT_TRUE(ReadBytes(folder / "target.vpm") == expected_);
   const std::vector<std::string>& steps = noTemporary.steps;
   const std::size_t rewrite = static_cast<std::size_t>(
-      std::find(steps.begin(), steps.end(), "open target emptied") - steps.begin());
+      std::find(steps.begin(), steps.end(), "no temporary") - steps.begin()) + 1;
   ASSERT_LT(rewrite, steps.size());
+  EXPECT_EQ(steps[rewrite], "open target");
   EXPECT_GE(Count(steps, "write"), 4u);
   for (std::size_t failAt = rewrite; failAt < steps.size(); ++failAt) {
     SCOPED_TRACE("failing step " + std::to_string(failAt) + ": " + steps[failAt]);
     TemporaryFolder again;
     WriteBytes(again / "target.vpm", "old");
-    ScriptedFileSystem failing(failAt, /*noTemporary=*/true);
-    EXPECT_EQ(WritePatchMapFile(instrument_, again / "target.vpm", failing), -1);
+    ScriptedFileSystem failing(failAt);
+    failing.noTemporary = true;
+    EXPECT_FALSE(
+        WritePatchMapFile(instrument_, (again / "target.vpm").native(), failing).Succeeded());
     EXPECT_EQ(FolderEntries(again.path()), std::vector<std::string>{"target.vpm"});
+  }
+}
+
+// A replacement that the system refuses for lack of rights, where the target
+// itself may be written, ends in the target rewritten in place and no stray
+// temporary; any other failure to replace keeps the old target.
+TEST_F(FailureAtEveryStep, ARefusedReplacementRewritesInPlace) {
+  for (const int reason : {EPERM, EACCES, ENOSPC}) {
+    TemporaryFolder folder;
+    WriteBytes(folder / "target.vpm", "old");
+    ScriptedFileSystem refusing("replace");
+    refusing.reason = SystemError(static_cast<std::uint32_t>(reason));
+    const WriteResult result =
+        WritePatchMapFile(instrument_, (folder / "target.vpm").native(), refusing);
+    EXPECT_EQ(result.Succeeded(), reason != ENOSPC) << reason;
+    EXPECT_TRUE(ReadBytes(folder / "target.vpm") == (reason != ENOSPC ? expected_ : "old"));
+    EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"target.vpm"});
   }
 }
 

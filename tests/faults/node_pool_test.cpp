@@ -1,5 +1,5 @@
-// The node pool under churn: nodes made and freed in any order never share
-// bytes, keep their alignment, and come back for reuse.
+// The nodes of an instrument: made from its own blocks, they never share
+// bytes, keep their alignment and start empty; two instruments never share.
 #include "node_pool.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -33,40 +32,25 @@ bool StillMarked(const Marked& marked) {
                      [&](char c) { return c == static_cast<char>(marked.mark & 0xff); });
 }
 
-TEST(NodePool, NodesMadeAndFreedInAnyOrderNeverOverlap) {
-  std::mt19937 random(3);
-  std::vector<Marked> live;
-  std::uint32_t nextMark = 1;
-  for (int round = 0; round < 4; ++round) {
-    // Grow well past one block, then free a random half, twice over.
-    for (int i = 0; i < 20000; ++i) {
-      live.push_back({new PatchEntry, nextMark++});
+// Nodes of one instrument, made past several blocks, keep their alignment
+// and never share bytes; a Clear frees them and fresh nodes start empty.
+TEST(NodePool, NodesNeverOverlapAndStartEmptyAfterAClear) {
+  InstrumentDefinition instrument;
+  for (int round = 0; round < 2; ++round) {
+    std::vector<Marked> live;
+    for (std::uint32_t mark = 1; mark <= 40000; ++mark) {
+      live.push_back({instrument.NewPatch(), mark});
       ASSERT_EQ(reinterpret_cast<std::uintptr_t>(live.back().node) % alignof(PatchEntry), 0u);
+      ASSERT_EQ(live.back().node->program, 0);
+      ASSERT_EQ(live.back().node->name[0], '\0');
       Mark(live.back());
     }
-    std::shuffle(live.begin(), live.end(), random);
-    for (std::size_t i = live.size() / 2; i < live.size(); ++i) delete live[i].node;
-    live.resize(live.size() / 2);
     for (const Marked& marked : live) ASSERT_TRUE(StillMarked(marked));
+    std::set<PatchEntry*> distinct;
+    for (const Marked& marked : live) distinct.insert(marked.node);
+    EXPECT_EQ(distinct.size(), live.size());
+    instrument.Clear();
   }
-  std::set<PatchEntry*> distinct;
-  for (const Marked& marked : live) distinct.insert(marked.node);
-  EXPECT_EQ(distinct.size(), live.size());
-  for (const Marked& marked : live) delete marked.node;
-}
-
-TEST(NodePool, AFreshNodeIsEmptyAfterReuse) {
-  auto* used = new PatchEntry;
-  std::memset(used->name, 'x', sizeof used->name);
-  used->program = 7;
-  auto* keeper = new PatchEntry;  // keeps the pool from giving its blocks back
-  delete used;
-  auto* fresh = new PatchEntry;
-  EXPECT_EQ(fresh->program, 0);
-  EXPECT_EQ(fresh->name[0], '\0');
-  EXPECT_EQ(fresh->next, nullptr);
-  delete fresh;
-  delete keeper;
 }
 
 TEST(NodePool, AnInstrumentClearedAndLoadedAgainConvertsTheSame) {

@@ -1,0 +1,195 @@
+// The file operations on Windows, straight on Win32: handles, ReplaceFileW
+// and MoveFileExW. Paths are UTF-16 throughout, so every name works.
+#include <windows.h>
+
+#include <string>
+
+#include "file_system.h"
+#include "temporary_name.h"
+
+namespace {
+
+HANDLE Win32Handle(FileHandle file) {
+  return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(file));
+}
+
+FileHandle Handle(HANDLE handle) {
+  return static_cast<FileHandle>(reinterpret_cast<std::intptr_t>(handle));
+}
+
+SystemError Result(BOOL succeeded) {
+  return succeeded ? SystemError() : SystemError::Last();
+}
+
+// Files on disk can be rewound and flushed; devices (NUL, CON, COM1) and
+// pipes cannot.
+bool IsOnDisk(HANDLE handle) {
+  return GetFileType(handle) == FILE_TYPE_DISK;
+}
+
+bool IsSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/' || c == L':';
+}
+
+}  // namespace
+
+SystemError SystemError::Last() {
+  return SystemError(GetLastError());
+}
+
+bool SystemError::IsNotFound() const {
+  return code_ == ERROR_FILE_NOT_FOUND || code_ == ERROR_PATH_NOT_FOUND;
+}
+
+bool SystemError::RefusesReplacement() const {
+  return code_ == ERROR_ACCESS_DENIED || code_ == ERROR_SHARING_VIOLATION ||
+         code_ == ERROR_UNABLE_TO_REMOVE_REPLACED || code_ == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+}
+
+std::string SystemError::Text() const {
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code_, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+  std::string message = length > 0 ? std::string(text, length) : "Error " + std::to_string(code_);
+  LocalFree(text);
+  // The system's messages end in a period and a line break.
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  return message;
+}
+
+NativePath NativePathFromWide(const std::wstring& path) {
+  return path;
+}
+
+NativePath FolderPart(const NativePath& path) {
+  std::size_t end = path.size();
+  while (end > 0 && !IsSeparator(path[end - 1])) --end;
+  return path.substr(0, end);
+}
+
+SystemError FileSystem::OpenForReading(const NativePath& path, FileHandle& file) {
+  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return SystemError::Last();
+  file = Handle(handle);
+  return {};
+}
+
+SystemError FileSystem::Read(FileHandle file, char* buffer, std::size_t capacity,
+                             std::size_t& got) {
+  DWORD count = 0;
+  const DWORD wanted = capacity < 0x40000000u ? static_cast<DWORD>(capacity) : 0x40000000u;
+  if (!ReadFile(Win32Handle(file), buffer, wanted, &count, nullptr)) {
+    // The writer of a pipe has closed it: that is its end.
+    if (GetLastError() != ERROR_BROKEN_PIPE) return SystemError::Last();
+    count = 0;
+  }
+  got = count;
+  return {};
+}
+
+SystemError FileSystem::Rewind(FileHandle file) {
+  if (!IsOnDisk(Win32Handle(file))) return SystemError(ERROR_SEEK_ON_DEVICE);
+  return Result(SetFilePointerEx(Win32Handle(file), LARGE_INTEGER{}, nullptr, FILE_BEGIN));
+}
+
+SystemError FileSystem::OpenExisting(const NativePath& path, ExistingFile& file) {
+  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return SystemError::Last();
+  file.handle = Handle(handle);
+  file.isDevice = !IsOnDisk(handle);
+  BY_HANDLE_FILE_INFORMATION information{};
+  file.hasOtherNames = !file.isDevice && GetFileInformationByHandle(handle, &information) &&
+                       information.nNumberOfLinks > 1;
+  return {};
+}
+
+SystemError FileSystem::CreateTemporary(const NativePath& folder, FileHandle& file,
+                                        NativePath& created) {
+  for (unsigned attempt = 0;; ++attempt) {
+    NativePath candidate =
+        folder + TemporaryName<NativePath>(attempt, GetCurrentProcessId());
+    const HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      file = Handle(handle);
+      created = std::move(candidate);
+      return {};
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS || attempt == kTemporaryNameAttempts) {
+      return SystemError::Last();
+    }
+  }
+}
+
+SystemError FileSystem::Truncate(FileHandle file) {
+  return Result(SetFilePointerEx(Win32Handle(file), LARGE_INTEGER{}, nullptr, FILE_BEGIN) &&
+                SetEndOfFile(Win32Handle(file)));
+}
+
+SystemError FileSystem::Write(FileHandle file, const char* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD piece = size < 0x40000000u ? static_cast<DWORD>(size) : 0x40000000u;
+    DWORD written = 0;
+    if (!WriteFile(Win32Handle(file), data, piece, &written, nullptr)) return SystemError::Last();
+    if (written == 0) return SystemError(ERROR_WRITE_FAULT);
+    data += written;
+    size -= written;
+  }
+  return {};
+}
+
+SystemError FileSystem::Flush(FileHandle file) {
+  if (!IsOnDisk(Win32Handle(file))) return {};
+  return Result(FlushFileBuffers(Win32Handle(file)));
+}
+
+SystemError FileSystem::Close(FileHandle file) {
+  return Result(CloseHandle(Win32Handle(file)));
+}
+
+// A new file in the folder inherits the folder's access rights, and
+// ReplaceFileW gives it those of the file it replaces.
+SystemError FileSystem::CopyPermissions(const NativePath& /*from*/, FileHandle /*to*/) {
+  return {};
+}
+
+SystemError FileSystem::Replace(const NativePath& from, const NativePath& to, bool toExists) {
+  if (toExists) {
+    return Result(ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                               nullptr, nullptr));
+  }
+  return Result(
+      MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+}
+
+SystemError FileSystem::Remove(const NativePath& path) {
+  return Result(DeleteFileW(path.c_str()));
+}
+
+NativePath FileSystem::ResolveLink(const NativePath& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return path;
+  }
+  const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return path;
+  std::wstring resolved(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(handle, resolved.data(),
+                                           static_cast<DWORD>(resolved.size()), 0);
+  if (length >= resolved.size()) {
+    resolved.resize(length);
+    length = GetFinalPathNameByHandleW(handle, resolved.data(),
+                                       static_cast<DWORD>(resolved.size()), 0);
+  }
+  CloseHandle(handle);
+  if (length == 0 || length >= resolved.size()) return path;
+  resolved.resize(length);
+  return resolved;
+}

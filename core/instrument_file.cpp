@@ -1,0 +1,79 @@
+#include "instrument_file.h"
+
+#include <algorithm>
+
+InstrumentSource::InstrumentSource(FileSystem& fileSystem, std::size_t bufferBytes)
+    : fileSystem_(fileSystem), bufferBytes_(std::max(bufferBytes, LineReader::kMinBufferBytes)) {}
+
+InstrumentSource::~InstrumentSource() {
+  if (ownsFile_) (void)fileSystem_.Close(file_);
+}
+
+SystemError InstrumentSource::Open(const NativePath& path) {
+  if (const SystemError error = fileSystem_.OpenForReading(path, file_); error.Failed()) {
+    return error;
+  }
+  ownsFile_ = true;
+  Begin();
+  return {};
+}
+
+void InstrumentSource::Borrow(FileHandle file) {
+  file_ = file;
+  Begin();
+}
+
+// A source that goes back to its start is read pass by pass; any other is
+// read into memory now, while it can still be read at all.
+void InstrumentSource::Begin() {
+  if (fileSystem_.Rewind(file_).Failed()) {
+    ReadIntoMemory();
+  } else {
+    buffer_ = std::make_unique<char[]>(bufferBytes_);
+  }
+}
+
+void InstrumentSource::ReadIntoMemory() {
+  inMemory_ = true;
+  for (;;) {
+    const std::size_t used = text_.size();
+    text_.resize(used + bufferBytes_);
+    std::size_t got = 0;
+    error_ = fileSystem_.Read(file_, text_.data() + used, bufferBytes_, got);
+    text_.resize(used + got);
+    // Nothing after a 0x1A is ever read, so it need not be kept.
+    if (error_.Failed() || got == 0 || text_.find('\x1a', used) != std::string::npos) break;
+  }
+}
+
+LineReader InstrumentSource::Pass() {
+  if (error_.Failed()) return LineReader(std::string_view());
+  if (inMemory_) return LineReader(TextBeforeEndOfFileMark(text_));
+  error_ = fileSystem_.Rewind(file_);
+  return LineReader(*this, buffer_.get(), bufferBytes_);
+}
+
+bool InstrumentSource::Read(char* buffer, std::size_t capacity, std::size_t& got) {
+  error_ = fileSystem_.Read(file_, buffer, capacity, got);
+  return !error_.Failed();
+}
+
+LoadResult ReadInstrument(InstrumentDefinition& instrument, InstrumentSource& source) {
+  LineReader firstPass = source.Pass();
+  instrument.ReadBankDefinitions(firstPass);
+  if (source.error().Failed()) return {LoadFailure::kCannotRead, source.error()};
+  if (instrument.banks == nullptr) return {LoadFailure::kNoBank, {}};
+  LineReader secondPass = source.Pass();
+  instrument.ReadPatchNames(secondPass);
+  if (source.error().Failed()) return {LoadFailure::kCannotRead, source.error()};
+  return {};
+}
+
+LoadResult ReadInstrumentFile(InstrumentDefinition& instrument, const NativePath& path,
+                              FileSystem& fileSystem) {
+  InstrumentSource source(fileSystem);
+  if (const SystemError error = source.Open(path); error.Failed()) {
+    return {LoadFailure::kCannotOpen, error};
+  }
+  return ReadInstrument(instrument, source);
+}

@@ -1,0 +1,72 @@
+// Reading an instrument definition file through the file system seam: each
+// pass reads the file afresh from its start in a buffer of fixed size, so that
+// memory holds the banks and patches and nothing in proportion to the file.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "file_system.h"
+#include "instrument_definition.h"
+#include "native_path.h"
+#include "text_lines.h"
+
+// Why reading an instrument definition failed.
+enum class LoadFailure {
+  kNone,        // it did not fail
+  kCannotOpen,  // the file cannot be opened (missing, no right, a folder)
+  kCannotRead,  // a read failed before the end of the file
+  kNoBank,      // the file declares no bank (no Patch[n] key)
+};
+
+struct [[nodiscard]] LoadResult {
+  LoadFailure failure = LoadFailure::kNone;
+  SystemError error;  // the system's reason for kCannotOpen and kCannotRead
+
+  bool Succeeded() const { return failure == LoadFailure::kNone; }
+};
+
+// The lines of an open source, pass after pass. A source that cannot be read
+// twice (a pipe, standard input) is read into memory once instead.
+class InstrumentSource final : private ByteSource {
+ public:
+  static constexpr std::size_t kBufferBytes = 64 * 1024;
+
+  explicit InstrumentSource(FileSystem& fileSystem, std::size_t bufferBytes = kBufferBytes);
+  ~InstrumentSource();
+  InstrumentSource(const InstrumentSource&) = delete;
+  InstrumentSource& operator=(const InstrumentSource&) = delete;
+
+  // Opens the file; a read that fails from here on shows in error().
+  SystemError Open(const NativePath& path);
+  // Takes an open file, such as standard input, and leaves it open at the end.
+  void Borrow(FileHandle file);
+
+  // The lines of the whole file from its start. Check error() after the pass.
+  LineReader Pass();
+
+  // The first failure to read or to go back to the start.
+  SystemError error() const { return error_; }
+
+ private:
+  void Begin();
+  bool Read(char* buffer, std::size_t capacity, std::size_t& got) override;
+  void ReadIntoMemory();
+
+  FileSystem& fileSystem_;
+  FileHandle file_ = FileHandle::kNone;
+  bool ownsFile_ = false;
+  std::size_t bufferBytes_;
+  std::unique_ptr<char[]> buffer_;
+  bool inMemory_ = false;
+  std::string text_;  // the whole text of a source that cannot be read twice
+  SystemError error_;
+};
+
+// Reads an instrument from an open source; says why it failed.
+LoadResult ReadInstrument(InstrumentDefinition& instrument, InstrumentSource& source);
+
+// Opens the file at `path` and reads an instrument from it; says why it failed.
+// Expects a fresh instance.
+LoadResult ReadInstrumentFile(InstrumentDefinition& instrument, const NativePath& path,
+                              FileSystem& fileSystem);

@@ -1,0 +1,21 @@
+// A path as the system spells it: UTF-16 on Windows, bytes elsewhere. The core
+// takes paths in this form and does its few path operations itself, so that
+// the Windows program links no std::filesystem code: that code alone would
+// make it four times as large.
+#pragma once
+
+#include <string>
+
+#ifdef _WIN32
+using NativePath = std::wstring;
+#else
+using NativePath = std::string;
+#endif
+
+// A path typed by a user as UTF-16 text, in the system's spelling (UTF-8
+// bytes outside Windows).
+NativePath NativePathFromWide(const std::wstring& path);
+
+// The folder part of `path`, separator included ("dir/" of "dir/x.vpm"); empty
+// for a bare file name.
+NativePath FolderPart(const NativePath& path);
