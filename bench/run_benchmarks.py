@@ -2,6 +2,7 @@
 """Measures the whole conversion against the I/O limit; called by scripts/bench.
 
     run_benchmarks.py BUILD_DIR DATA_DIR [--repeat N] [--skip-callgrind]
+    run_benchmarks.py BUILD_DIR DATA_DIR --compare BASELINE_BUILD_DIR [--repeat N]
 
 For every generated file it prints the conversion's time and throughput, the
 limit measured in the same run (cp of the source plus cp of a file of the
@@ -10,7 +11,11 @@ conversion puts its patch map on disk before it replaces the target), the
 ratio of the two, the node floor (allocating and freeing one node per patch
 in a fresh process), the peak memory and the peak memory per patch. Then the
 scaling ratios and the instructions per input byte under callgrind.
-Standard library only.
+
+With --compare it measures the patchconv of BASELINE_BUILD_DIR (an earlier
+version, built with the same preset) beside this one, in turns within one run:
+time and peak memory on the 100 MB realistic file and instructions per input
+byte on the 10 MB one. Standard library only.
 """
 
 import argparse
@@ -79,11 +84,8 @@ def count_patches(vpm):
         return sum(chunk.count(b"\n") for chunk in iter(lambda: f.read(1 << 20), b"")) - 2
 
 
-def measure(build, data, name, shape, amount, repeat):
-    source = os.path.join(data, name + ".ins")
-    if not os.path.exists(source):
-        subprocess.run([os.path.join(build, "bench", "patchconv-generate"), shape, str(amount), source],
-                       check=True)
+def measure(build, data, name, repeat):
+    source = generate(build, data, name)
     target = os.path.join(data, name + ".vpm")
     patchconv = os.path.join(build, "cli", "patchconv")
     seconds, rss, status = best(repeat, lambda: remove(target), [patchconv, source, target])
@@ -121,8 +123,8 @@ def measure(build, data, name, shape, amount, repeat):
     }
 
 
-def instructions_per_byte(build, data):
-    source = os.path.join(data, "realistic-10MB.ins")
+def instructions_per_byte(build, data, name="realistic-10MB"):
+    source = os.path.join(data, name + ".ins")
     target = os.path.join(data, "callgrind.vpm")
     with tempfile.TemporaryDirectory() as folder:
         out = os.path.join(folder, "callgrind.out")
@@ -147,14 +149,51 @@ def machine():
     return f"{model}, {os.cpu_count()} cores, {memory:.0f} GiB, {platform.system()} {platform.release()}"
 
 
+def generate(build, data, name):
+    shape, amount = next((shape, amount) for n, shape, amount in FILES if n == name)
+    source = os.path.join(data, name + ".ins")
+    if not os.path.exists(source):
+        subprocess.run([os.path.join(build, "bench", "patchconv-generate"), shape, str(amount), source],
+                       check=True)
+    return source
+
+
+def compare(build, baseline, data, repeat):
+    """This build's patchconv against the baseline's, run in turns."""
+    source = generate(build, data, "realistic-100MB")
+    generate(build, data, "realistic-10MB")
+    target = os.path.join(data, "compare.vpm")
+    runs = {build: [], baseline: []}
+    for _ in range(repeat):
+        for which in (baseline, build):
+            remove(target)
+            runs[which].append(run_timed([os.path.join(which, "cli", "patchconv"), source, target]))
+    remove(target)
+    size = os.path.getsize(source)
+    print(f"{'build':<48} {'100 MB s':>8} {'MB/s':>7} {'maxRSS MB':>9} {'instr/byte':>10}")
+    for label, which in (("baseline " + baseline, baseline), ("this " + build, build)):
+        seconds, rss, status = min(runs[which], key=lambda r: r[0])
+        if status != 0:
+            sys.exit(f"patchconv of {which} failed with status {status}")
+        instructions, small = instructions_per_byte(which, data)
+        print(f"{label:<48} {seconds:8.3f} {size / MB / seconds:7.1f} {rss * 1024 / MB:9.1f} "
+              f"{instructions / small:10.1f}", flush=True)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build")
     parser.add_argument("data")
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--skip-callgrind", action="store_true")
+    parser.add_argument("--compare", metavar="BASELINE_BUILD_DIR")
     args = parser.parse_args()
     os.makedirs(args.data, exist_ok=True)
+    if args.compare:
+        print(f"machine: {machine()}")
+        print(f"best of {args.repeat} runs, in turns")
+        compare(args.build, args.compare, args.data, args.repeat)
+        return
 
     print(f"machine: {machine()}")
     print(f"best of {args.repeat} runs; times in seconds; limit = cp of the source + cp of a file "
@@ -165,8 +204,8 @@ def main():
               f"{'B/patch':>8}")
     print(header)
     results = {}
-    for name, shape, amount in FILES:
-        r = measure(args.build, args.data, name, shape, amount, args.repeat)
+    for name, _, _ in FILES:
+        r = measure(args.build, args.data, name, args.repeat)
         results[name] = r
         per_patch = f"{r['rss'] / r['patches']:.0f}" if r["patches"] > 0 else "-"
         print(f"{name:<20} {r['size'] / MB:8.1f} {r['map'] / MB:7.1f} {r['patches']:9d} "

@@ -5,10 +5,13 @@
 //   - the patch map starts with its header, every line ends in CR LF, there is
 //     one patch line per patch, and no attribute value holds a raw <, >, " or
 //     an & that does not start one of the four entities;
-//   - a second conversion of the same bytes gives the same output;
+//   - a second conversion of the same bytes gives the same output, also when
+//     they are read as a file is, a few bytes at a time through the smallest
+//     line buffer;
 //   - a sink that refuses bytes makes the writer fail;
 //   - a plain second reading of the format (reference_conversion.cpp) agrees
 //     with the core on the status, the instrument and every output byte.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +22,7 @@
 #include "byte_sink.h"
 #include "instrument_definition.h"
 #include "reference_conversion.h"
+#include "text_lines.h"
 
 namespace {
 
@@ -174,6 +178,39 @@ int Convert(std::string_view bytes, std::string& map, InstrumentDefinition& inst
   return status;
 }
 
+// Hands out the bytes `piece` at a time, as a file read in pieces.
+class PieceSource final : public ByteSource {
+ public:
+  PieceSource(std::string_view bytes, std::size_t piece) : rest_(bytes), piece_(piece) {}
+  bool Read(char* buffer, std::size_t capacity, std::size_t& got) override {
+    got = std::min({capacity, piece_, rest_.size()});
+    std::memcpy(buffer, rest_.data(), got);
+    rest_.remove_prefix(got);
+    return true;
+  }
+
+ private:
+  std::string_view rest_;
+  std::size_t piece_;
+};
+
+// The patch map of `bytes` read pass by pass through a small buffer.
+int ConvertInPieces(std::string_view bytes, std::size_t piece, std::string& map) {
+  InstrumentDefinition instrument;
+  char buffer[LineReader::kMinBufferBytes];
+  PieceSource firstSource(bytes, piece);
+  LineReader firstPass(firstSource, buffer, sizeof buffer);
+  instrument.ReadBankDefinitions(firstPass);
+  if (instrument.banks == nullptr) return -1;
+  PieceSource secondSource(bytes, piece);
+  LineReader secondPass(secondSource, buffer, sizeof buffer);
+  instrument.ReadPatchNames(secondPass);
+  StringSink sink;
+  Check(instrument.WritePatchMap(sink) == 0, "writing into memory succeeds");
+  map = std::move(sink.text);
+  return 0;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -183,6 +220,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string map;
   int status = Convert(bytes, map, instrument);
   std::size_t patchCount = CheckWellFormed(instrument);
+
+  std::string mapInPieces;
+  Check(ConvertInPieces(bytes, size % 301 + 1, mapInPieces) == status && mapInPieces == map,
+        "read in pieces as in memory");
 
   ReferenceInstrument expected;
   Check(ReferenceLoad(bytes, expected) == status, "status as the reference");
