@@ -31,6 +31,18 @@ bool IsSeparator(wchar_t c) {
   return c == L'\\' || c == L'/' || c == L':';
 }
 
+// The absolute form of a path, or the path itself when it has none. Wine's
+// ReplaceFileW fails on relative paths ("The directory name is invalid").
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return path;
+  full.resize(length);
+  return full;
+}
+
 }  // namespace
 
 SystemError SystemError::Last() {
@@ -161,8 +173,8 @@ SystemError FileSystem::CopyPermissions(const NativePath& /*from*/, FileHandle /
 
 SystemError FileSystem::Replace(const NativePath& from, const NativePath& to, bool toExists) {
   if (toExists) {
-    return Result(ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                               nullptr, nullptr));
+    return Result(ReplaceFileW(FullPath(to).c_str(), FullPath(from).c_str(), nullptr,
+                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr));
   }
   return Result(
       MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
