@@ -56,4 +56,7 @@ class FileSystem {
   // The file that a symbolic link leads to, so that the file is replaced and
   // the link stays; any other path as it is.
   virtual NativePath ResolveLink(const NativePath& path);
+
+  // The process's standard input, for reading; it is never closed.
+  static FileHandle StandardInput();
 };

@@ -66,9 +66,21 @@ NativePath NativePathFromWide(const std::wstring& path) {
   return utf8;
 }
 
+NativePath NativePathFromText(const std::string& text) {
+  return text;
+}
+
+std::string TextFromNativePath(const NativePath& path) {
+  return path;
+}
+
 NativePath FolderPart(const NativePath& path) {
   const std::size_t slash = path.rfind('/');
   return slash == NativePath::npos ? NativePath() : path.substr(0, slash + 1);
+}
+
+FileHandle FileSystem::StandardInput() {
+  return Handle(STDIN_FILENO);
 }
 
 SystemError FileSystem::OpenForReading(const NativePath& path, FileHandle& file) {

@@ -1,26 +1,11 @@
 // The two passes that read an instrument definition's text. Section markers
 // (lines beginning with ".") carry no state: headers and keys count wherever
 // they stand.
+#include "definition_syntax.h"
 #include "instrument_definition.h"
 #include "patch_list_index.h"
-#include "text_lines.h"
 
 namespace {
-
-constexpr std::string_view kBankKeyPrefix = "Patch";
-
-// Lines that neither pass looks at: blank lines and whole-line comments.
-bool IsIgnorable(std::string_view line) {
-  return line.empty() || line.front() == ';';
-}
-
-bool IsSectionMarker(std::string_view line) {
-  return line.front() == '.';
-}
-
-bool IsHeader(std::string_view line) {
-  return line.front() == '[';
-}
 
 // Pass 1 looks only at the keys BankSelMethod and Patch[n]. The line is
 // trimmed, so its key begins with its first byte; most lines of a file are
@@ -28,19 +13,6 @@ bool IsHeader(std::string_view line) {
 bool MayHoldBankKeyOrMethod(std::string_view line) {
   const char first = static_cast<char>(line.front() | 0x20);  // ASCII lower case
   return first == 'b' || first == 'p';
-}
-
-// The text between the brackets of a bank key such as "Patch[3]" or
-// "patch [*]"; false when the key is no bank key.
-bool BankKeyNumberText(std::string_view key, std::string_view& numberText) {
-  if (!StartsWithIgnoringCase(key, kBankKeyPrefix)) return false;
-  std::string_view rest = TrimmedView(key.substr(kBankKeyPrefix.size()));
-  if (rest.empty() || rest.front() != '[') return false;
-  rest.remove_prefix(1);
-  if (rest.empty() || rest.back() != ']') return false;
-  rest.remove_suffix(1);
-  numberText = TrimmedView(rest);
-  return true;
 }
 
 // A patch whose program is the key's number; names longer than the field are

@@ -16,6 +16,11 @@ using NativePath = std::string;
 // bytes outside Windows).
 NativePath NativePathFromWide(const std::wstring& path);
 
+// Text of a file's own bytes (a name from an instrument definition) as a path,
+// and a path as such text: the ANSI code page on Windows, bytes elsewhere.
+NativePath NativePathFromText(const std::string& text);
+std::string TextFromNativePath(const NativePath& path);
+
 // The folder part of `path`, separator included ("dir/" of "dir/x.vpm"); empty
 // for a bare file name.
 NativePath FolderPart(const NativePath& path);

@@ -53,10 +53,3 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
-std::string_view HeaderText(std::string_view line) {
-  // The line is trimmed, so removing the "]" before or after trimming what
-  // follows the "[" gives the same text.
-  std::string_view text = line.substr(1);
-  if (!text.empty() && text.back() == ']') text.remove_suffix(1);
-  return TrimmedView(text);
-}

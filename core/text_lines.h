@@ -65,6 +65,8 @@ class LineReader {
     const char* begin = rest_.data();
     const std::size_t rawLength = RawLineLength();
     rest_.remove_prefix(rawLength);
+    lineNumber_ = nextLineNumber_;
+    if (begin[rawLength - 1] == '\n') ++nextLineNumber_;
     // The trailing CR and LF go with the trim, which takes them as whitespace.
     line = TrimmedView(std::string_view(begin, TextLength(begin, rawLength)));
     return true;
@@ -72,6 +74,11 @@ class LineReader {
 
   // Whether reading the source failed; the lines then end early.
   bool Failed() const { return failed_; }
+
+  // The number of the physical line (counted from 1, ended by LF) where the
+  // last line returned began; the reads of a line longer than 299 bytes
+  // share its number.
+  std::size_t LineNumber() const { return lineNumber_; }
 
  private:
   // The raw bytes of the next read. Only a CR right before the LF is dropped,
@@ -112,6 +119,8 @@ class LineReader {
   char* buffer_ = nullptr;
   std::size_t bufferBytes_ = 0;
   bool failed_ = false;
+  std::size_t lineNumber_ = 0;
+  std::size_t nextLineNumber_ = 1;
 };
 
 // ASCII letters compared without regard to case.
@@ -144,10 +153,6 @@ inline bool SplitKeyValue(std::string_view line, std::string_view& key, std::str
   value = TrimmedView(line.substr(at + 1));
   return true;
 }
-
-// The text of a header line "[...]": without the "[", without one closing
-// "]" and trimmed. The line must be trimmed and begin with "[".
-std::string_view HeaderText(std::string_view line);
 
 // Copies at most `capacity - 1` bytes of `text` into `field` and ends it with
 // a zero; longer texts are cut.

@@ -17,20 +17,6 @@
 
 namespace {
 
-// "device=D method=M", then per bank "bank N list", per patch "  program family name".
-std::string Describe(const InstrumentDefinition& instrument) {
-  std::string text = "device=" + std::string(instrument.deviceName) +
-                     " method=" + std::to_string(instrument.bankSelMethod) + "\n";
-  for (const PatchBank* bank = instrument.banks; bank != nullptr; bank = bank->next) {
-    text += "bank " + std::to_string(bank->bankNumber) + " " + bank->patchListName + "\n";
-    for (const PatchEntry* patch = bank->patches; patch != nullptr; patch = patch->next) {
-      text += "  " + std::to_string(patch->program) + " " + std::to_string(patch->family) + " " +
-              patch->name + "\n";
-    }
-  }
-  return text;
-}
-
 // A literal with zero bytes inside, all of it.
 template <std::size_t N>
 std::string Bytes(const char (&literal)[N]) {

@@ -1,5 +1,6 @@
-// Small helpers for tests that work with real files: a private temporary
-// folder, and whole-file reads and writes as bytes.
+// The helpers that the tests share: a private temporary folder, whole-file
+// reads and writes as bytes, instruments as text and as patch maps, patchconv
+// run in-process, and a check run as another user.
 #pragma once
 
 #include <filesystem>
@@ -8,6 +9,14 @@
 #include <random>
 #include <string>
 #include <string_view>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "byte_sink.h"
+#include "instrument_definition.h"
+#include "patchconv.h"
 
 class TemporaryFolder {
  public:
@@ -38,6 +47,80 @@ class TemporaryFolder {
  private:
   std::filesystem::path path_;
 };
+
+// An instrument as text: "device=D method=M", then per bank "bank N list",
+// per patch "  program family name".
+inline std::string Describe(const InstrumentDefinition& instrument) {
+  std::string text = "device=" + std::string(instrument.deviceName) +
+                     " method=" + std::to_string(instrument.bankSelMethod) + "\n";
+  for (const PatchBank* bank = instrument.banks; bank != nullptr; bank = bank->next) {
+    text += "bank " + std::to_string(bank->bankNumber) + " " + bank->patchListName + "\n";
+    for (const PatchEntry* patch = bank->patches; patch != nullptr; patch = patch->next) {
+      text += "  " + std::to_string(patch->program) + " " + std::to_string(patch->family) + " " +
+              patch->name + "\n";
+    }
+  }
+  return text;
+}
+
+// The text of an instrument whose patch map is about `patchMapBytes` long, so
+// that the writer hands it to the file in several pieces.
+inline std::string LargeInstrumentText(std::size_t patchMapBytes) {
+  std::string text = "[Big Synth]\r\nBankSelMethod=1\r\n";
+  // Each patch line of the map is about 80 bytes; 128 patches to a bank.
+  const std::size_t banks = patchMapBytes / (80 * 128) + 1;
+  for (std::size_t bank = 0; bank < banks; ++bank) {
+    text += "Patch[" + std::to_string(bank) + "]=List " + std::to_string(bank) + "\r\n";
+  }
+  for (std::size_t bank = 0; bank < banks; ++bank) {
+    text += "[List " + std::to_string(bank) + "]\r\n";
+    for (int program = 0; program < 128; ++program) {
+      text += std::to_string(program) + "=Patch & name <" + std::to_string(bank) + "." +
+              std::to_string(program) + ">\r\n";
+    }
+  }
+  return text;
+}
+
+// The patch map of an instrument text, converted in memory; empty when the
+// text does not load.
+inline std::string PatchMapOf(std::string_view instrumentText) {
+  InstrumentDefinition instrument;
+  if (instrument.LoadInstrumentText(instrumentText) != 0) return {};
+  StringSink sink;
+  instrument.WritePatchMap(sink);
+  return sink.text;
+}
+
+// The names of the entries of a folder, sorted.
+inline std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+struct PatchconvRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+// Runs patchconv in-process with its output and messages caught.
+inline PatchconvRun Patchconv(const std::vector<std::filesystem::path>& arguments) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  PatchconvRun run{RunPatchconv(arguments, out, err), "", ""};
+  for (auto [file, text] : {std::pair{out, &run.out}, std::pair{err, &run.err}}) {
+    std::fflush(file);
+    std::rewind(file);
+    for (int c; (c = std::fgetc(file)) != EOF;) text->push_back(static_cast<char>(c));
+    std::fclose(file);
+  }
+  return run;
+}
 
 inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

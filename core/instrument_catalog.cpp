@@ -1,0 +1,188 @@
+#include "instrument_catalog.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "definition_syntax.h"
+#include "text_lines.h"
+
+namespace {
+
+enum class Section { kIgnored, kPatchNames, kInstrumentDefinitions };
+
+// A marker's whole text names the section; any other section is ignored.
+Section SectionOf(std::string_view marker) {
+  if (EqualsIgnoringCase(marker, ".Patch Names")) return Section::kPatchNames;
+  if (EqualsIgnoringCase(marker, ".Instrument Definitions")) {
+    return Section::kInstrumentDefinitions;
+  }
+  return Section::kIgnored;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+bool StartsWithDigit(std::string_view key) {
+  return !key.empty() && key.front() >= '0' && key.front() <= '9';
+}
+
+constexpr std::size_t kNameBlockBytes = 64 * 1024;
+
+}  // namespace
+
+std::size_t InstrumentCatalog::NameIndex::Find(std::string_view name) const {
+  const auto found = positions_.find(LowerAscii(name));
+  return found != positions_.end() ? found->second : kNone;
+}
+
+void InstrumentCatalog::NameIndex::Add(std::string_view name, std::size_t position) {
+  positions_.emplace(LowerAscii(name), position);
+}
+
+void InstrumentCatalog::Read(LineReader& lines) {
+  Section section = Section::kIgnored;
+  std::size_t list = kNone;
+  std::size_t instrument = kNone;
+  std::string_view line;
+  while (lines.Next(line)) {
+    if (IsIgnorable(line)) continue;
+    if (IsSectionMarker(line)) {
+      section = SectionOf(line);
+      list = instrument = kNone;  // every marker ends what was open
+      continue;
+    }
+    if (IsHeader(line)) {
+      const std::string_view name = HeaderText(line);
+      list = section == Section::kPatchNames ? ListNamed(name) : kNone;
+      instrument = section == Section::kInstrumentDefinitions ? InstrumentNamed(name) : kNone;
+      continue;
+    }
+    std::string_view key, value;
+    if (!SplitKeyValue(line, key, value)) continue;
+    if (list != kNone) AddListLine(lists_[list], key, value);
+    if (instrument != kNone) AddInstrumentLine(instruments_[instrument], key, value);
+  }
+  AddBuiltInLists();
+}
+
+// A header seen again continues the list it opened first.
+std::size_t InstrumentCatalog::ListNamed(std::string_view name) {
+  std::size_t list = listIndex_.Find(name);
+  if (list != kNone) return list;
+  list = lists_.size();
+  lists_.emplace_back().name = name;
+  listIndex_.Add(name, list);
+  return list;
+}
+
+std::size_t InstrumentCatalog::InstrumentNamed(std::string_view name) {
+  std::size_t instrument = instrumentIndex_.Find(name);
+  if (instrument != kNone) return instrument;
+  instrument = instruments_.size();
+  instruments_.emplace_back().name = name;
+  instrumentIndex_.Add(name, instrument);
+  return instrument;
+}
+
+// "BasedOn=LIST" names the list it builds on; a key that begins with a digit
+// is a patch. Every other line is ignored.
+void InstrumentCatalog::AddListLine(PatchList& list, std::string_view key,
+                                    std::string_view value) {
+  if (EqualsIgnoringCase(key, "BasedOn")) {
+    list.baseName = value;
+    list.hasBase = true;
+  } else if (StartsWithDigit(key)) {
+    list.own.push_back({DecimalValue(key), KeepName(value.substr(0, kPatchNameBytes))});
+  }
+}
+
+// Bank keys add banks in order; "BankSelMethod=n" sets the method.
+void InstrumentCatalog::AddInstrumentLine(Instrument& instrument, std::string_view key,
+                                          std::string_view value) {
+  std::string_view numberText;
+  if (BankKeyNumberText(key, numberText)) {
+    instrument.banks.push_back({DecimalValue(numberText), std::string(value)});
+  } else if (EqualsIgnoringCase(key, "BankSelMethod")) {
+    instrument.bankSelMethod = DecimalValue(value);
+  }
+}
+
+// Patch names live in blocks that never move, so views of them stay valid.
+std::string_view InstrumentCatalog::KeepName(std::string_view name) {
+  if (name.size() > nameBlockFree_) {
+    nameBlocks_.push_back(std::make_unique<char[]>(kNameBlockBytes));
+    nameBlockFree_ = kNameBlockBytes;
+  }
+  char* kept = nameBlocks_.back().get() + (kNameBlockBytes - nameBlockFree_);
+  std::memcpy(kept, name.data(), name.size());
+  nameBlockFree_ -= name.size();
+  return std::string_view(kept, name.size());
+}
+
+bool InstrumentCatalog::IsBuiltInName(std::string_view name) {
+  return name == "0..127" || name == "1..128";
+}
+
+// The numbering lists that the format's tools provide, where the file does
+// not define a list of that name itself. A header of that name with nothing
+// under it only names the list, as files written for those tools do.
+void InstrumentCatalog::AddBuiltInLists() {
+  for (const int first : {0, 1}) {
+    const std::string name = std::to_string(first) + ".." + std::to_string(first + 127);
+    PatchList& list = lists_[ListNamed(name)];
+    if (!list.own.empty() || list.hasBase) continue;
+    list.isBuiltIn = true;
+    for (std::int32_t program = 0; program < 128; ++program) {
+      list.own.push_back({program, KeepName(std::to_string(program + first))});
+    }
+  }
+}
+
+bool InstrumentCatalog::IsBuiltIn(std::string_view listName) const {
+  const std::size_t list = FindList(listName);
+  return list != kNone && lists_[list].isBuiltIn;
+}
+
+std::size_t InstrumentCatalog::FindList(std::string_view name) const {
+  return listIndex_.Find(name);
+}
+
+const InstrumentCatalog::Instrument* InstrumentCatalog::FindInstrument(
+    std::string_view name) const {
+  const std::size_t instrument = instrumentIndex_.Find(name);
+  return instrument != kNone ? &instruments_[instrument] : nullptr;
+}
+
+const std::string* InstrumentCatalog::BaseNameOf(std::string_view listName) const {
+  const std::size_t list = FindList(listName);
+  return list != kNone && lists_[list].hasBase ? &lists_[list].baseName : nullptr;
+}
+
+void InstrumentCatalog::BuildMap(const Instrument& instrument, InstrumentDefinition& map) {
+  CopyToField(map.deviceName, instrument.name);
+  map.bankSelMethod = instrument.bankSelMethod;
+  PatchBank* lastBank = nullptr;
+  for (const Bank& bank : instrument.banks) {
+    PatchBank* node = map.NewBank();
+    node->bankNumber = bank.number;
+    CopyToField(node->patchListName, bank.listName);
+    node->prev = lastBank;
+    (lastBank != nullptr ? lastBank->next : map.banks) = node;
+    lastBank = node;
+    PatchEntry* lastPatch = nullptr;
+    for (const Patch& patch : PatchesOf(bank.listName)) {
+      PatchEntry* entry = map.NewPatch();
+      entry->program = patch.program;
+      entry->family = patch.program / 8;
+      CopyToField(entry->name, patch.name);
+      entry->prev = lastPatch;
+      (lastPatch != nullptr ? lastPatch->next : node->patches) = entry;
+      lastPatch = entry;
+    }
+  }
+}

@@ -1,0 +1,115 @@
+// The instrument reading of a definition file: its patch lists (".Patch
+// Names") and its instruments (".Instrument Definitions"), each instrument
+// with its own banks and bank-select method, and each list with the patches
+// it inherits through "BasedOn". It gives the patch map of one instrument,
+// where the plain reading merges the whole file into one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "instrument_definition.h"
+
+class LineReader;
+
+class InstrumentCatalog {
+ public:
+  struct Bank {
+    std::int32_t number = 0;
+    std::string listName;
+  };
+
+  struct Instrument {
+    std::string name;  // as first written
+    std::int32_t bankSelMethod = 0;
+    std::vector<Bank> banks;  // in the order of their bank keys
+  };
+
+  // One patch of a list: its program and a name kept by the catalog.
+  struct Patch {
+    std::int32_t program;
+    std::string_view name;
+  };
+
+  // Reads the lines of the whole file once.
+  void Read(LineReader& lines);
+
+  // The instruments in the order of their first header.
+  const std::vector<Instrument>& instruments() const { return instruments_; }
+
+  // The instrument of that name, ASCII case ignored; nullptr when none.
+  const Instrument* FindInstrument(std::string_view name) const;
+
+  // Whether a list of that name exists: defined in the file or built in.
+  bool HasList(std::string_view name) const { return FindList(name) != kNone; }
+
+  // The name of the list that a list of the file builds on ("BasedOn"), or
+  // nullptr when it builds on none.
+  const std::string* BaseNameOf(std::string_view listName) const;
+
+  // The names of the lists that the format's tools provide ("0..127",
+  // "1..128"); one is built in where the file does not define it.
+  static bool IsBuiltInName(std::string_view name);
+  bool IsBuiltIn(std::string_view listName) const;
+
+  // How many programs a list names in lines of its own.
+  std::size_t OwnProgramCount(std::string_view listName) const;
+
+  // The patches of a list with those it inherits, ordered by program (as a
+  // signed number), each program once; none when the list does not exist.
+  const std::vector<Patch>& PatchesOf(std::string_view listName);
+
+  // Fills a fresh `map` with the patch map of one instrument: its name as the
+  // device name, its method, and its banks with the patches of their lists.
+  void BuildMap(const Instrument& instrument, InstrumentDefinition& map);
+
+ private:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  struct PatchList {
+    std::string name;
+    std::string baseName;
+    bool hasBase = false;
+    bool isBuiltIn = false;
+    std::vector<Patch> own;       // its own lines, in file order
+    std::vector<Patch> resolved;  // with what it inherits, once asked for
+    bool isResolved = false;
+  };
+
+  // Names of lists or of instruments, ASCII case ignored.
+  class NameIndex {
+   public:
+    std::size_t Find(std::string_view name) const;
+    void Add(std::string_view name, std::size_t position);
+
+   private:
+    std::unordered_map<std::string, std::size_t> positions_;
+  };
+
+  std::size_t FindList(std::string_view name) const;
+  std::size_t ListNamed(std::string_view name);
+  std::size_t InstrumentNamed(std::string_view name);
+  void AddListLine(PatchList& list, std::string_view key, std::string_view value);
+  static void AddInstrumentLine(Instrument& instrument, std::string_view key,
+                                std::string_view value);
+  std::string_view KeepName(std::string_view name);
+  void AddBuiltInLists();
+
+  // Inheritance, in patch_list_resolution.cpp.
+  std::size_t BaseOf(std::size_t list) const;
+  void Resolve(std::size_t list);
+  void ResolveCycle(const std::vector<std::size_t>& cycle);
+
+  std::vector<PatchList> lists_;
+  NameIndex listIndex_;
+  std::vector<Instrument> instruments_;
+  NameIndex instrumentIndex_;
+  std::vector<std::unique_ptr<char[]>> nameBlocks_;  // the patch names' bytes
+  std::size_t nameBlockFree_ = 0;                     // bytes left in the last block
+  const std::vector<Patch> noPatches_;
+};
