@@ -5,17 +5,10 @@
 
 #include "byte_sink.h"
 #include "instrument_definition.h"
+#include "test_files.h"
 #include "xml_escape.h"
 
 namespace {
-
-std::string PatchMapOf(std::string_view insText) {
-  InstrumentDefinition instrument;
-  EXPECT_EQ(instrument.LoadInstrumentText(insText), 0);
-  StringSink sink;
-  EXPECT_EQ(instrument.WritePatchMap(sink), 0);
-  return sink.text;
-}
 
 TEST(PatchMap, WholeFile) {
   EXPECT_EQ(PatchMapOf("[Synth & Co]\nBankSelMethod=0\nPatch[129]=A\nPatch[3]=Empty\n"

@@ -11,7 +11,6 @@
 
 #include "byte_sink.h"
 #include "instrument_definition.h"
-#include "large_instrument.h"
 #include "patch_map_file.h"
 #include "scripted_file_system.h"
 #include "test_files.h"

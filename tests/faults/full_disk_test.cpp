@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "large_instrument.h"
 #include "patchconv.h"
 #include "test_files.h"
 
@@ -72,7 +71,7 @@ TEST_F(FullDisk, FailsWithTheReasonAndKeepsTheTarget) {
   const fs::path target = mountPoint_ / "target.vpm";
   WriteBytes(target, "old patch map");
   FillLeaving(0);
-  PatchconvRun run = RunPatchconvCaught({Source(source_), target});
+  PatchconvRun run = Patchconv({Source(source_), target});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(run.err,
             "patchconv: " + target.string() + ": cannot be written: No space left on device\n");
@@ -80,7 +79,7 @@ TEST_F(FullDisk, FailsWithTheReasonAndKeepsTheTarget) {
   EXPECT_EQ(FolderEntries(mountPoint_), (Entries{"filler", "target.vpm"}));
 
   fs::remove(mountPoint_ / "filler");
-  EXPECT_EQ(RunPatchconvCaught({Source(source_), target}).status, kExitConverted);
+  EXPECT_EQ(Patchconv({Source(source_), target}).status, kExitConverted);
   EXPECT_EQ(ReadBytes(target), expected_);
 }
 
@@ -88,7 +87,7 @@ TEST_F(FullDisk, SpaceRunningOutHalfwayLeavesNoPartialFile) {
   for (off_t leaveFree : {off_t{4096}, off_t{64 * 1024}, off_t{256 * 1024}}) {
     SCOPED_TRACE("free bytes: " + std::to_string(leaveFree));
     FillLeaving(leaveFree);
-    PatchconvRun run = RunPatchconvCaught({Source(source_), mountPoint_ / "new.vpm"});
+    PatchconvRun run = Patchconv({Source(source_), mountPoint_ / "new.vpm"});
     EXPECT_EQ(run.status, kExitSomeFailed);
     EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
     EXPECT_EQ(FolderEntries(mountPoint_), (Entries{"filler"}));
@@ -99,7 +98,7 @@ TEST_F(FullDisk, TheSourceAsTargetSurvives) {
   const fs::path source = mountPoint_ / "synth.ins";
   WriteBytes(source, source_);
   FillLeaving(64 * 1024);  // the patch map is larger than the source
-  EXPECT_EQ(RunPatchconvCaught({source, source}).status, kExitSomeFailed);
+  EXPECT_EQ(Patchconv({source, source}).status, kExitSomeFailed);
   EXPECT_EQ(ReadBytes(source), source_);
   EXPECT_EQ(FolderEntries(mountPoint_), (Entries{"filler", "synth.ins"}));
 }
@@ -108,7 +107,7 @@ TEST_F(FullDisk, EachFileOfAFolderConversionFailsOnItsOwn) {
   WriteBytes(folder_ / "a.ins", source_);
   WriteBytes(folder_ / "b.ins", "[Tiny]\nPatch[0]=T\n[T]\n0=One\n");
   FillLeaving(16 * 1024);  // room for the small map only
-  PatchconvRun run = RunPatchconvCaught({"-d", mountPoint_, folder_ / "a.ins", folder_ / "b.ins"});
+  PatchconvRun run = Patchconv({"-d", mountPoint_, folder_ / "a.ins", folder_ / "b.ins"});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_NE(run.err.find("a.vpm: cannot be written"), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find("b.vpm"), std::string::npos) << run.err;
@@ -119,7 +118,7 @@ TEST_F(FullDisk, AReadOnlyDiskRefusesAndKeepsTheTarget) {
   const fs::path target = mountPoint_ / "target.vpm";
   WriteBytes(target, "old patch map");
   ASSERT_EQ(::mount("tmpfs", mountPoint_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, ""), 0);
-  PatchconvRun run = RunPatchconvCaught({Source(source_), target});
+  PatchconvRun run = Patchconv({Source(source_), target});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(run.err,
             "patchconv: " + target.string() + ": cannot be written: Read-only file system\n");
@@ -136,10 +135,10 @@ TEST_F(FullDisk, WithoutInodesTheTargetIsRewrittenInPlace) {
   const fs::path target = mountPoint_ / "target.vpm";
   WriteBytes(target, "old patch map");
   ASSERT_EQ(FolderEntries(mountPoint_), (Entries{"target.vpm"}));
-  EXPECT_EQ(RunPatchconvCaught({Source(source_), mountPoint_ / "other.vpm"}).status,
+  EXPECT_EQ(Patchconv({Source(source_), mountPoint_ / "other.vpm"}).status,
             kExitSomeFailed)
       << "a new file cannot be made at all";
-  PatchconvRun run = RunPatchconvCaught({Source(source_), target});
+  PatchconvRun run = Patchconv({Source(source_), target});
   EXPECT_EQ(run.status, kExitConverted) << run.err;
   EXPECT_EQ(ReadBytes(target), expected_);
   EXPECT_EQ(FolderEntries(mountPoint_), (Entries{"target.vpm"}));

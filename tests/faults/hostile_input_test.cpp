@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "large_instrument.h"
 #include "patchconv.h"
 #include "test_files.h"
 
@@ -60,7 +59,7 @@ TEST_P(HostileSource, FailsWithAClearMessageAndKeepsTheTarget) {
   WriteBytes(target, kOldTarget);
   std::vector<std::string> before = FolderEntries(folder.path());
 
-  PatchconvRun run = RunPatchconvCaught({source, target});
+  PatchconvRun run = Patchconv({source, target});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(run.err, "patchconv: " + source.string() + ": " + GetParam().reason + "\n");
   EXPECT_EQ(run.out, "");
@@ -109,7 +108,7 @@ TEST(HostileTarget, InAMissingFolderCreatesNothing) {
   TemporaryFolder folder;
   WriteBytes(folder / "a.ins", kSource);
   const fs::path target = folder / "missing" / "a.vpm";
-  PatchconvRun run = RunPatchconvCaught({folder / "a.ins", target});
+  PatchconvRun run = Patchconv({folder / "a.ins", target});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(run.err,
             "patchconv: " + target.string() + ": cannot be written: No such file or directory\n");
@@ -121,7 +120,7 @@ TEST(HostileTarget, AFolderIsLeftAlone) {
   WriteBytes(folder / "a.ins", kSource);
   fs::create_directory(folder / "a.vpm");
   WriteBytes(folder / "a.vpm" / "inside", "kept");
-  PatchconvRun run = RunPatchconvCaught({folder / "a.ins", folder / "a.vpm"});
+  PatchconvRun run = Patchconv({folder / "a.ins", folder / "a.vpm"});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(run.err,
             "patchconv: " + (folder / "a.vpm").string() + ": cannot be written: Is a directory\n");
@@ -140,8 +139,8 @@ TEST(HostileTarget, AReadOnlyTargetAndAnUnreadableSourceAreRefused) {
   ::chmod((folder / "locked.ins").c_str(), 0);
   ::chmod((folder / "a.vpm").c_str(), 0444);
   EXPECT_TRUE(AsUnprivilegedUser([&] {
-    PatchconvRun readOnly = RunPatchconvCaught({folder / "a.ins", folder / "a.vpm"});
-    PatchconvRun unreadable = RunPatchconvCaught({folder / "locked.ins", folder / "b.vpm"});
+    PatchconvRun readOnly = Patchconv({folder / "a.ins", folder / "a.vpm"});
+    PatchconvRun unreadable = Patchconv({folder / "locked.ins", folder / "b.vpm"});
     return readOnly.status == kExitSomeFailed &&
            readOnly.err == "patchconv: " + (folder / "a.vpm").string() +
                                ": cannot be written: Permission denied\n" &&
@@ -158,7 +157,7 @@ TEST(HostileTarget, TheSameFileKeepsASourceThatFails) {
   TemporaryFolder folder;
   const std::string noBank = "[Synth]\r\n0=Piano\r\n";
   WriteBytes(folder / "a.ins", noBank);
-  PatchconvRun run = RunPatchconvCaught({folder / "a.ins", folder / "a.ins"});
+  PatchconvRun run = Patchconv({folder / "a.ins", folder / "a.ins"});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(ReadBytes(folder / "a.ins"), noBank);
   EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"a.ins"});
@@ -187,7 +186,7 @@ TEST(HostileSource, OneLineWithoutLineFeedIsReadInPieces) {
       piece("[Synth]") + piece("Patch[3]=L") + piece("[L]") + piece("0=Piano") + "1=Organ";
   TemporaryFolder folder;
   WriteBytes(folder / "a.ins", oneLine);
-  PatchconvRun run = RunPatchconvCaught({folder / "a.ins", "-"});
+  PatchconvRun run = Patchconv({folder / "a.ins", "-"});
   EXPECT_EQ(run.status, kExitConverted) << run.err;
   EXPECT_EQ(run.out,
             "<patchmap version=\"1.0\" device=\"L\">\r\n"
