@@ -1,6 +1,7 @@
 // patchconv as a user meets it: exit statuses, messages and files.
 #include "patchconv.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "file_names.h"
 #include "test_files.h"
 
 namespace {
@@ -18,26 +20,6 @@ const char* const kPatchMap =
     "<patchmap version=\"1.0\" device=\"L\">\r\n"
     "<patch family=\"0\" bank=\"0.0\" preset=\"0\" name=\"Piano\" />\r\n"
     "</patchmap>\r\n";
-
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-// Runs patchconv in-process with its output and messages caught in files.
-Outcome Patchconv(std::vector<std::filesystem::path> arguments) {
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  Outcome run{RunPatchconv(arguments, out, err), "", ""};
-  for (auto [file, text] : {std::pair{out, &run.out}, std::pair{err, &run.err}}) {
-    std::fflush(file);
-    std::rewind(file);
-    for (int c; (c = std::fgetc(file)) != EOF;) text->push_back(static_cast<char>(c));
-    std::fclose(file);
-  }
-  return run;
-}
 
 class PatchconvTest : public testing::Test {
  protected:
@@ -49,14 +31,14 @@ class PatchconvTest : public testing::Test {
 };
 
 TEST_F(PatchconvTest, ConvertsOneFile) {
-  Outcome run = Patchconv({folder_ / "synth.ins", folder_ / "out.vpm"});
+  PatchconvRun run = Patchconv({folder_ / "synth.ins", folder_ / "out.vpm"});
   EXPECT_EQ(run.status, kExitConverted);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(ReadBytes(folder_ / "out.vpm"), kPatchMap);
 }
 
 TEST_F(PatchconvTest, WritesToStandardOutputWithCrLf) {
-  Outcome run = Patchconv({folder_ / "synth.ins", "-"});
+  PatchconvRun run = Patchconv({folder_ / "synth.ins", "-"});
   EXPECT_EQ(run.status, kExitConverted);
   EXPECT_EQ(run.out, kPatchMap);
 }
@@ -78,7 +60,7 @@ TEST_F(PatchconvTest, ExplainsEachFailureOnOneLine) {
                 (folder_ / "none" / "a.vpm").string() +
                     ": cannot be written: No such file or directory"},
        }) {
-    Outcome run = Patchconv({c.source, c.target});
+    PatchconvRun run = Patchconv({c.source, c.target});
     EXPECT_EQ(run.status, kExitSomeFailed);
     EXPECT_EQ(run.err, "patchconv: " + c.message + "\n");
     EXPECT_FALSE(std::filesystem::exists(folder_ / "a.vpm"));
@@ -96,7 +78,7 @@ TEST_F(PatchconvTest, ReadOnlyTargetFailsUnchanged) {
   ::chmod((folder_ / "ro.vpm").c_str(), 0444);
   ::chmod(folder_.path().c_str(), 0777);
   EXPECT_TRUE(AsUnprivilegedUser([&] {
-    Outcome run = Patchconv({folder_ / "synth.ins", folder_ / "ro.vpm"});
+    PatchconvRun run = Patchconv({folder_ / "synth.ins", folder_ / "ro.vpm"});
     return run.status == kExitSomeFailed &&
            run.err.find("cannot be written: Permission denied") != std::string::npos;
   }));
@@ -106,7 +88,7 @@ TEST_F(PatchconvTest, ReadOnlyTargetFailsUnchanged) {
 TEST_F(PatchconvTest, ConvertsManyIntoAFolderAndGoesOnAfterAFailure) {
   std::filesystem::create_directory(folder_ / "out");
   WriteBytes(folder_ / "second.INS", kSource);
-  Outcome run = Patchconv({"-d", folder_ / "out", folder_ / "synth.ins", folder_ / "nobank.ins",
+  PatchconvRun run = Patchconv({"-d", folder_ / "out", folder_ / "synth.ins", folder_ / "nobank.ins",
                        folder_ / "second.INS"});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(ReadBytes(folder_ / "out" / "synth.vpm"), kPatchMap);
@@ -121,7 +103,7 @@ TEST_F(PatchconvTest, ConvertsManyIntoAFolderAndGoesOnAfterAFailure) {
 TEST_F(PatchconvTest, RefusesASecondSourceOfTheSameName) {
   std::filesystem::create_directories(folder_ / "other");
   WriteBytes(folder_ / "other" / "synth.ins", "Patch[5]=X\n");
-  Outcome run = Patchconv({"-d", folder_.path(), folder_ / "synth.ins", folder_ / "other" / "synth.ins"});
+  PatchconvRun run = Patchconv({"-d", folder_.path(), folder_ / "synth.ins", folder_ / "other" / "synth.ins"});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(ReadBytes(folder_ / "synth.vpm"), kPatchMap);
 }
@@ -145,11 +127,161 @@ TEST(PatchconvUsage, WrongUsageHelpAndVersion) {
                         Case{{"--help"}, kExitConverted, "usage: patchconv", ""},
                         Case{{"-h"}, kExitConverted, "usage: patchconv", ""},
                         Case{{"--version"}, kExitConverted, "patchconv 1.0.0.1\n", ""}}) {
-    Outcome run = Patchconv(c.arguments);
+    PatchconvRun run = Patchconv(c.arguments);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.out.rfind(c.outStart, 0), 0u) << run.out;
     EXPECT_EQ(run.err.rfind(c.errStart, 0), 0u) << run.err;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Two instruments on lists built one on another, and names that files cannot
+// have as they are.
+const char* const kInstruments =
+    ".Patch Names\r\n[Base]\r\n0=Piano\r\n[Var]\r\nBasedOn=Base\r\n1=Organ\r\n"
+    ".Instrument Definitions\r\n[Synth A]\r\nPatch[0]=Var\r\n[COM1]\r\nBankSelMethod=1\r\n"
+    "Patch[3]=Base\r\n[Bare]\r\n[a/b]\r\nPatch[1]=Gone\r\n[a:b]\r\nPatch[2]=Base\r\n";
+
+class InstrumentOptions : public testing::Test {
+ protected:
+  void SetUp() override { WriteBytes(folder_ / "s.ins", kInstruments); }
+  std::string Source() const { return (folder_ / "s.ins").string(); }
+  TemporaryFolder folder_;
+};
+
+TEST_F(InstrumentOptions, ConvertsOneInstrumentWithItsInheritedPatches) {
+  PatchconvRun run = Patchconv({"--instrument", "synth A", folder_ / "s.ins", "-"});
+  EXPECT_EQ(run.status, kExitConverted) << run.err;
+  EXPECT_EQ(run.out,
+            "<patchmap version=\"1.0\" device=\"Synth A\">\r\n"
+            "<patch family=\"0\" bank=\"0.0\" preset=\"0\" name=\"Piano\" />\r\n"
+            "<patch family=\"0\" bank=\"0.0\" preset=\"1\" name=\"Organ\" />\r\n"
+            "</patchmap>\r\n");
+}
+
+TEST_F(InstrumentOptions, ExplainsAMissingOrEmptyInstrumentAndWritesNothing) {
+  for (auto [name, reason] :
+       {std::pair{"Nope", "no instrument \"Nope\"; it defines: Synth A, COM1, Bare, a/b, a:b"},
+        std::pair{"bare", "instrument \"Bare\" declares no bank"}}) {
+    PatchconvRun run = Patchconv({"--instrument", name, folder_ / "s.ins", folder_ / "out.vpm"});
+    EXPECT_EQ(run.status, kExitSomeFailed);
+    EXPECT_EQ(run.err, "patchconv: " + Source() + ": " + reason + "\n");
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "out.vpm"));
+  }
+}
+
+TEST_F(InstrumentOptions, EachInstrumentGetsAFileOfASafeName) {
+  PatchconvRun run = Patchconv({"--each-instrument", "-d", folder_.path(), folder_ / "s.ins"});
+  EXPECT_EQ(run.status, kExitSomeFailed);
+  EXPECT_EQ(run.err, "patchconv: " + Source() + ": instrument \"a:b\" would be written to " +
+                         (folder_ / "a_b.vpm").string() + " as an earlier one was; that one is kept\n");
+  EXPECT_EQ(FolderEntries(folder_.path()),
+            (std::vector<std::string>{"COM1_.vpm", "Synth A.vpm", "a_b.vpm", "s.ins"}));
+  EXPECT_EQ(ReadBytes(folder_ / "COM1_.vpm"),
+            "<patchmap version=\"1.0\" device=\"COM1\">\r\n"
+            "<patch family=\"0\" bank=\"3.0\" preset=\"0\" name=\"Piano\" />\r\n</patchmap>\r\n");
+}
+
+TEST_F(InstrumentOptions, ListsInstrumentsMethodsAndBanks) {
+  PatchconvRun run = Patchconv({"--list", folder_ / "s.ins"});
+  EXPECT_EQ(run.status, kExitConverted);
+  EXPECT_EQ(run.out,
+            "[Synth A] BankSelMethod=0\n  Patch[0]=Var: 2 patches, built on Base\n"
+            "[COM1] BankSelMethod=1\n  Patch[3]=Base: 1 patch\n[Bare] BankSelMethod=0, no bank\n"
+            "[a/b] BankSelMethod=0\n  Patch[1]=Gone: no such list\n"
+            "[a:b] BankSelMethod=0\n  Patch[2]=Base: 1 patch\n");
+}
+
+TEST(SafeFileName, KeepsWhatBothSystemsTakeAndReplacesTheRest) {
+  for (auto [name, safe] : {std::pair{"Roland GS", "Roland GS"}, std::pair{"a/b\\c:d*e", "a_b_c_d_e"},
+                            std::pair{"q?\"<>|\t", "q______"}, std::pair{"end. . ", "end"},
+                            std::pair{".hidden", "_hidden"}, std::pair{"", "_"}, std::pair{"..", "_"},
+                            std::pair{"nul", "nul_"}, std::pair{"Com9 .x", "Com9_ .x"},
+                            std::pair{"LPT1.synth", "LPT1_.synth"}, std::pair{"COM10", "COM10"},
+                            std::pair{"\xe9t\xe9", "\xe9t\xe9"}}) {
+    EXPECT_EQ(SafeFileName(name), safe) << name;
+  }
+  EXPECT_EQ(SafeFileName(std::string(300, 'x')).size(), 200u);
+}
+
+// Each finding of --check, from a file that has it; a clean file has none.
+TEST(Check, TellsWhatThePlainConversionMakesOfAFile) {
+  const std::string clean = ".Patch Names\n[L]\n0=Piano\n.Instrument Definitions\n[S]\nPatch[0]=L\n";
+  struct Case {
+    std::string file;
+    std::string finding;  // after "FILE"; none for the clean file
+  };
+  for (const Case& c : {
+           Case{clean, ""},
+           Case{".Instrument Definitions\n[A]\nPatch[0]=L\n[B]\nPatch[1]=L\n",
+                ": 2 instruments are merged into one map: \"A\", \"B\"; convert one of them with "
+                "--instrument NAME"},
+           Case{".Instrument Definitions\n[S]\nPatch[0]=L\n.Patch Names\n[L]\n0=x\n",
+                ":5: the map's device name \"L\" comes from this header, the last of the file, "
+                "which names no instrument"},
+           Case{clean + "Patch[1]=Gone\n", ":7: bank 1 names the list \"Gone\", which never appears: it stays empty"},
+           Case{clean + "Patch[1]=L\n", ":7: bank 1 names the list \"L\", as an earlier bank does: only that one gets its patches"},
+           Case{clean + "Patch[1]=1..128\n", ":7: bank 1 names the list \"1..128\", which is built in: "
+                "it stays empty here; --instrument numbers its 128 programs"},
+           Case{clean + ".Patch Names\n[B]\n0=x\n1=y\n[K]\nBasedOn=B\n1=z\n"
+                ".Instrument Definitions\n[S]\nPatch[1]=K\n",
+                ":16: bank 1 names the list \"K\", which is built on \"B\": here it holds only its "
+                "own lines, 1 of the 2 programs it has with what it inherits (see --instrument)"},
+           Case{clean + "[L]\nControl=Std\n", ":8: \"Control=Std\" under [L] becomes a patch at program 0 named \"Std\""},
+           Case{clean + "[L]\n1=" + std::string(140, 'n') + "\n",
+                ":8: the patch name is cut to its first 131 bytes: \"" + std::string(131, 'n') + "\""},
+           Case{clean + ";" + std::string(400, 'c') + "\n",
+                ":7: this line is longer than one read of 299 bytes: the rest is read as a line of its own"},
+           Case{clean + "[L]\n128=x\n", ":8: program 128 is outside 0-127, which MIDI can select"},
+           Case{clean + "BankSelMethod=1\nPatch[128]=S\n",
+                ":8: bank 128 with BankSelMethod 1 gives the bank value 16384, outside 0-16383, which "
+                "two 7-bit parts cannot hold"},
+           Case{clean + "[L]\n1=a\x01z\n", ":8: the patch name holds the control byte 0x01, which makes the map "
+                "not well-formed XML"},
+           Case{"[S]\n0=x\n", ": there is no bank key (Patch[n]=LIST) at all: the file is not converted"},
+       }) {
+    TemporaryFolder folder;
+    WriteBytes(folder / "c.ins", c.file);
+    PatchconvRun run = Patchconv({"--check", folder / "c.ins"});
+    const bool noFinding = c.finding.empty();
+    EXPECT_EQ(run.status, noFinding ? kExitConverted : kExitSomeFailed) << c.finding;
+    if (noFinding) {
+      EXPECT_EQ(run.out, "");
+    } else {
+      EXPECT_NE(run.out.find((folder / "c.ins").string() + c.finding + "\n"), std::string::npos)
+          << run.out;
+    }
+  }
+}
+
+TEST(StandardInput, IsASourceLikeAnyOther) {
+  TemporaryFolder folder;
+  WriteBytes(folder / "in.ins", kInstruments);
+  const int saved = ::dup(STDIN_FILENO);
+  for (const bool pipe : {false, true}) {
+    int fds[2] = {-1, -1};
+    if (pipe) {
+      ASSERT_EQ(::pipe(fds), 0);
+      const std::string text = kInstruments;
+      ASSERT_EQ(::write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+      ::close(fds[1]);
+    } else {
+      fds[0] = ::open((folder / "in.ins").c_str(), O_RDONLY);
+    }
+    ::dup2(fds[0], STDIN_FILENO);
+    ::close(fds[0]);
+    PatchconvRun run = Patchconv({"--instrument", "COM1", "-", "-"});
+    EXPECT_EQ(run.status, kExitConverted) << run.err;
+    EXPECT_EQ(run.out.rfind("<patchmap version=\"1.0\" device=\"COM1\">\r\n", 0), 0u) << pipe;
+  }
+  ::dup2(saved, STDIN_FILENO);
+  ::close(saved);
+  PatchconvRun run = Patchconv({"-d", folder.path(), "-"});
+  EXPECT_EQ(run.err, "patchconv: standard input: has no name to give its patch map; convert it to "
+                     "a TARGET instead\n");
 }
 
 }  // namespace

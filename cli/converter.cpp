@@ -1,0 +1,196 @@
+#include "converter.h"
+
+#include <new>
+
+#include "byte_sink.h"
+#include "file_names.h"
+#include "instrument_catalog.h"
+#include "instrument_file.h"
+#include "patch_map_file.h"
+#include "plain_check.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The reason of a failed load, after "patchconv: SOURCE: ".
+std::string LoadFailureText(const LoadResult& result) {
+  switch (result.failure) {
+    case LoadFailure::kCannotOpen:
+      return "cannot be opened: " + result.error.Text();
+    case LoadFailure::kCannotRead:
+      return "cannot be read: " + result.error.Text();
+    case LoadFailure::kNoBank:
+      return "holds no bank (no Patch[n] key in it)";
+    case LoadFailure::kNone:
+      break;
+  }
+  return "was read";
+}
+
+std::string InstrumentNames(const InstrumentCatalog& catalog) {
+  std::string names;
+  for (const auto& instrument : catalog.instruments()) {
+    names += (names.empty() ? "" : ", ") + instrument.name;
+  }
+  return names.empty() ? "it defines no instrument" : "it defines: " + names;
+}
+
+std::string PatchCount(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " patch" : " patches");
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return text;
+}
+
+}  // namespace
+
+std::string Shown(const fs::path& path) {
+  return path == "-" ? "standard input" : TextFromNativePath(path.native());
+}
+
+bool Converter::Fail(const fs::path& file, const std::string& reason) {
+  std::fprintf(err_, "patchconv: %s: %s\n", Shown(file).c_str(), reason.c_str());
+  return false;
+}
+
+// Runs the work for one source; running out of memory fails that source only,
+// as the next may well fit.
+template <typename Work>
+bool Converter::Guarded(const fs::path& source, Work work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    return Fail(source, "not enough memory to convert it");
+  }
+}
+
+bool Converter::Open(const fs::path& source, InstrumentSource& opened) {
+  if (source == "-") {
+    opened.Borrow(FileSystem::StandardInput());
+    return true;
+  }
+  const SystemError error = opened.Open(source.native());
+  return !error.Failed() || Fail(source, "cannot be opened: " + error.Text());
+}
+
+bool Converter::ReadCatalog(const fs::path& source, InstrumentSource& opened,
+                            InstrumentCatalog& catalog) {
+  if (!Open(source, opened)) return false;
+  LineReader lines = opened.Pass();
+  catalog.Read(lines);
+  return !opened.error().Failed() || Fail(source, "cannot be read: " + opened.error().Text());
+}
+
+bool Converter::Write(const InstrumentDefinition& map, const fs::path& source,
+                      const fs::path& target) {
+  if (target == "-") {
+    StdioSink sink(out_);
+    if (map.WritePatchMap(sink) != 0 || std::fflush(out_) != 0) {
+      return Fail(source, "its patch map could not be written to standard output");
+    }
+    return true;
+  }
+  const WriteResult written = WritePatchMapFile(map, target.native(), fileSystem_);
+  return written.Succeeded() || Fail(target, "cannot be written: " + written.error.Text());
+}
+
+bool Converter::Convert(const fs::path& source, const fs::path& target,
+                        const std::string* instrumentName) {
+  return Guarded(source, [&] {
+    InstrumentSource opened(fileSystem_);
+    InstrumentDefinition map;
+    if (instrumentName == nullptr) {
+      if (!Open(source, opened)) return false;
+      const LoadResult loaded = ReadInstrument(map, opened);
+      if (!loaded.Succeeded()) return Fail(source, LoadFailureText(loaded));
+      return Write(map, source, target);
+    }
+    InstrumentCatalog catalog;
+    if (!ReadCatalog(source, opened, catalog)) return false;
+    const auto* instrument = catalog.FindInstrument(*instrumentName);
+    if (instrument == nullptr) {
+      return Fail(source, "no instrument \"" + *instrumentName + "\"; " + InstrumentNames(catalog));
+    }
+    if (instrument->banks.empty()) {
+      return Fail(source, "instrument \"" + instrument->name + "\" declares no bank");
+    }
+    catalog.BuildMap(*instrument, map);
+    return Write(map, source, target);
+  });
+}
+
+bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& folder) {
+  return Guarded(source, [&] {
+    InstrumentSource opened(fileSystem_);
+    InstrumentCatalog catalog;
+    if (!ReadCatalog(source, opened, catalog)) return false;
+    bool allConverted = true;
+    bool anyBank = false;
+    for (const auto& instrument : catalog.instruments()) {
+      if (instrument.banks.empty()) continue;
+      anyBank = true;
+      const std::string fileName = SafeFileName(instrument.name) + ".vpm";
+      const fs::path target = folder / fs::path(NativePathFromText(fileName));
+      if (!folderTargets_.insert(Lower(fileName)).second) {
+        allConverted = Fail(source, "instrument \"" + instrument.name + "\" would be written to " +
+                                        Shown(target) + " as an earlier one was; that one is kept") &&
+                       allConverted;
+        continue;
+      }
+      InstrumentDefinition map;
+      catalog.BuildMap(instrument, map);
+      allConverted = Write(map, source, target) && allConverted;
+    }
+    return anyBank ? allConverted : Fail(source, "defines no instrument with a bank; " +
+                                                     InstrumentNames(catalog));
+  });
+}
+
+bool Converter::List(const fs::path& source) {
+  return Guarded(source, [&] {
+    InstrumentSource opened(fileSystem_);
+    InstrumentCatalog catalog;
+    if (!ReadCatalog(source, opened, catalog)) return false;
+    for (const auto& instrument : catalog.instruments()) {
+      std::fprintf(out_, "[%s] BankSelMethod=%d%s\n", instrument.name.c_str(),
+                   instrument.bankSelMethod, instrument.banks.empty() ? ", no bank" : "");
+      for (const auto& bank : instrument.banks) {
+        std::string about;
+        if (!catalog.HasList(bank.listName)) {
+          about = "no such list";
+        } else {
+          about = PatchCount(catalog.PatchesOf(bank.listName).size());
+          if (const std::string* base = catalog.BaseNameOf(bank.listName)) {
+            about += ", built on " + *base;
+          } else if (catalog.IsBuiltIn(bank.listName)) {
+            about += ", built in";
+          }
+        }
+        std::fprintf(out_, "  Patch[%d]=%s: %s\n", bank.number, bank.listName.c_str(),
+                     about.c_str());
+      }
+    }
+    return true;
+  });
+}
+
+bool Converter::Check(const fs::path& source) {
+  return Guarded(source, [&] {
+    InstrumentSource opened(fileSystem_);
+    if (!Open(source, opened)) return false;
+    const std::vector<Finding> findings = CheckPlainConversion(opened);
+    if (opened.error().Failed()) return Fail(source, "cannot be read: " + opened.error().Text());
+    const std::string shown = Shown(source);
+    for (const Finding& finding : findings) {
+      if (finding.line > 0) {
+        std::fprintf(out_, "%s:%zu: %s\n", shown.c_str(), finding.line, finding.text.c_str());
+      } else {
+        std::fprintf(out_, "%s: %s\n", shown.c_str(), finding.text.c_str());
+      }
+    }
+    return findings.empty();
+  });
+}

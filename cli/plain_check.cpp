@@ -1,0 +1,262 @@
+#include "plain_check.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "definition_syntax.h"
+#include "instrument_catalog.h"
+#include "instrument_file.h"
+
+namespace {
+
+enum Kind {
+  kNoBank, kMerged, kDeviceName, kMissingList, kSharedList, kBuiltInList, kInheritedList,
+  kStrayPatch, kCutName, kSplitLine, kProgramRange, kBankRange, kControlByte, kKinds
+};
+
+constexpr std::size_t kShownPerKind = 10;
+
+// Collects findings, at most kShownPerKind of each kind; the rest of a kind
+// are counted in a note after the last one shown.
+class Findings {
+ public:
+  void Add(Kind kind, std::size_t line, std::string text) {
+    if (++counts_[kind] > kShownPerKind) return;
+    lastShownLine_[kind] = line;
+    found_.push_back({line, std::move(text)});
+  }
+
+  std::vector<Finding> InLineOrder() {
+    for (std::size_t kind = 0; kind < kKinds; ++kind) {
+      if (counts_[kind] <= kShownPerKind) continue;
+      found_.push_back({lastShownLine_[kind], "... and " +
+                                                  std::to_string(counts_[kind] - kShownPerKind) +
+                                                  " more findings like this one"});
+    }
+    std::stable_sort(found_.begin(), found_.end(),
+                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    return std::move(found_);
+  }
+
+ private:
+  std::array<std::size_t, kKinds> counts_{};
+  std::array<std::size_t, kKinds> lastShownLine_{};
+  std::vector<Finding> found_;
+};
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return lower;
+}
+
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted.append(1, '"').append(text).append(1, '"');
+  return quoted;
+}
+
+// A key that the plain reading takes as a program number: digits after an
+// optional sign.
+bool IsNumber(std::string_view key) {
+  if (!key.empty() && (key.front() == '+' || key.front() == '-')) key.remove_prefix(1);
+  return !key.empty() && key.front() >= '0' && key.front() <= '9';
+}
+
+// The first byte that XML 1.0 does not allow in an attribute value.
+int ForbiddenControlByte(std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') return byte;
+  }
+  return -1;
+}
+
+std::string Hex(int byte) {
+  const char* digits = "0123456789ABCDEF";
+  return std::string("0x") + digits[byte / 16] + digits[byte % 16];
+}
+
+struct PlainBank {
+  std::int32_t number = 0;
+  std::string list;
+  std::size_t line = 0;
+};
+
+// What the plain reading's first pass takes, with the lines it stands on.
+struct FirstPass {
+  std::vector<PlainBank> banks;
+  std::string deviceName;
+  std::size_t deviceLine = 0;
+  std::int32_t method = 0;
+  std::unordered_set<std::string> headers;  // every header's text, lower case
+};
+
+FirstPass ReadFirstPass(LineReader& lines, Findings& findings) {
+  FirstPass pass;
+  std::size_t splitLine = 0;
+  std::size_t previousLine = 0;
+  std::string_view line;
+  while (lines.Next(line)) {
+    const std::size_t number = lines.LineNumber();
+    if (number == previousLine && !line.empty() && number != splitLine) {
+      splitLine = number;
+      findings.Add(kSplitLine, number,
+                   "this line is longer than one read of 299 bytes: the rest is read as a line "
+                   "of its own");
+    }
+    previousLine = number;
+    if (IsIgnorable(line) || IsSectionMarker(line)) continue;
+    if (IsHeader(line)) {
+      pass.deviceName = HeaderText(line);
+      pass.deviceLine = number;
+      pass.headers.insert(Lower(pass.deviceName));
+      continue;
+    }
+    std::string_view key, value, numberText;
+    if (!SplitKeyValue(line, key, value)) continue;
+    if (EqualsIgnoringCase(key, "BankSelMethod")) {
+      pass.method = DecimalValue(value);
+    } else if (BankKeyNumberText(key, numberText)) {
+      pass.banks.push_back({DecimalValue(numberText), std::string(value), number});
+    }
+  }
+  return pass;
+}
+
+// The patch lines that the plain reading's second pass gives each bank; returns
+// how many each bank gets.
+std::vector<std::size_t> CheckPatchLines(LineReader& lines, const FirstPass& pass,
+                                         Findings& findings) {
+  std::unordered_map<std::string, std::size_t> firstBankOfList;
+  for (std::size_t bank = 0; bank < pass.banks.size(); ++bank) {
+    firstBankOfList.emplace(Lower(pass.banks[bank].list), bank);
+  }
+  std::vector<std::size_t> patchCounts(pass.banks.size());
+  std::string header;
+  std::size_t* count = nullptr;  // of the bank that the lines go to
+  std::string_view line;
+  while (lines.Next(line)) {
+    if (IsIgnorable(line) || IsSectionMarker(line)) continue;
+    if (IsHeader(line)) {
+      header = HeaderText(line);
+      const auto bank = firstBankOfList.find(Lower(header));
+      count = bank != firstBankOfList.end() ? &patchCounts[bank->second] : nullptr;
+      continue;
+    }
+    std::string_view key, value;
+    if (count == nullptr || !SplitKeyValue(line, key, value)) continue;
+    ++*count;
+    const std::size_t at = lines.LineNumber();
+    const std::int32_t program = DecimalValue(key);
+    const std::string_view name = value.substr(0, kPatchNameBytes);
+    if (!IsNumber(key)) {
+      findings.Add(kStrayPatch, at,
+                   Quoted(std::string(key) + "=" + std::string(value)) + " under [" + header +
+                       "] becomes a patch at program " + std::to_string(program) + " named " +
+                       Quoted(name));
+    }
+    if (program < 0 || program > 127) {
+      findings.Add(kProgramRange, at,
+                   "program " + std::to_string(program) + " is outside 0-127, which MIDI can select");
+    }
+    if (value.size() > kPatchNameBytes) {
+      findings.Add(kCutName, at, "the patch name is cut to its first 131 bytes: " + Quoted(name));
+    }
+    if (const int byte = ForbiddenControlByte(name); byte >= 0) {
+      findings.Add(kControlByte, at,
+                   "the patch name holds the control byte " + Hex(byte) +
+                       ", which makes the map not well-formed XML");
+    }
+  }
+  return patchCounts;
+}
+
+// Banks that stay empty or partial in the plain map, and bank values that two
+// 7-bit parts cannot hold.
+void CheckBanks(const FirstPass& pass, const std::vector<std::size_t>& patchCounts,
+                InstrumentCatalog& catalog, Findings& findings) {
+  std::unordered_set<std::string> listsSeen;
+  for (std::size_t i = 0; i < pass.banks.size(); ++i) {
+    const PlainBank& bank = pass.banks[i];
+    const std::string named = "bank " + std::to_string(bank.number) + " names the list " +
+                              Quoted(bank.list);
+    const bool first = listsSeen.insert(Lower(bank.list)).second;
+    const std::size_t inherited = catalog.PatchesOf(bank.list).size();
+    if (catalog.IsBuiltIn(bank.list) && (!first || patchCounts[i] == 0)) {
+      findings.Add(kBuiltInList, bank.line,
+                   named + ", which is built in: it stays empty here; --instrument numbers its " +
+                       std::to_string(inherited) + " programs");
+    } else if (!pass.headers.contains(Lower(bank.list))) {
+      findings.Add(kMissingList, bank.line, named + ", which never appears: it stays empty");
+    } else if (!first) {
+      findings.Add(kSharedList, bank.line,
+                   named + ", as an earlier bank does: only that one gets its patches");
+    } else if (const std::string* base = catalog.BaseNameOf(bank.list);
+               base != nullptr && inherited > catalog.OwnProgramCount(bank.list)) {
+      findings.Add(kInheritedList, bank.line,
+                   named + ", which is built on " + Quoted(*base) +
+                       ": here it holds only its own lines, " +
+                       std::to_string(catalog.OwnProgramCount(bank.list)) + " of the " +
+                       std::to_string(inherited) +
+                       " programs it has with what it inherits (see --instrument)");
+    }
+    const std::int32_t value = MakeBankValue(pass.method, bank.number);
+    if (value < 0 || value > 16383) {
+      findings.Add(kBankRange, bank.line,
+                   "bank " + std::to_string(bank.number) + " with BankSelMethod " +
+                       std::to_string(pass.method) + " gives the bank value " + std::to_string(value) +
+                       ", outside 0-16383, which two 7-bit parts cannot hold");
+    }
+  }
+}
+
+void CheckInstruments(const FirstPass& pass, const InstrumentCatalog& catalog, Findings& findings) {
+  std::string merged;
+  std::size_t withBanks = 0;
+  for (const auto& instrument : catalog.instruments()) {
+    if (instrument.banks.empty()) continue;
+    merged += (withBanks++ == 0 ? "" : ", ") + Quoted(instrument.name);
+  }
+  if (withBanks > 1) {
+    findings.Add(kMerged, 0,
+                 std::to_string(withBanks) + " instruments are merged into one map: " + merged +
+                     "; convert one of them with --instrument NAME");
+  }
+  if (pass.deviceLine == 0) {
+    findings.Add(kDeviceName, 0, "the map's device name is empty: the file has no header");
+  } else if (catalog.FindInstrument(pass.deviceName) == nullptr) {
+    findings.Add(kDeviceName, pass.deviceLine,
+                 "the map's device name " + Quoted(pass.deviceName) +
+                     " comes from this header, the last of the file, which names no instrument");
+  }
+  if (const int byte = ForbiddenControlByte(pass.deviceName); byte >= 0) {
+    findings.Add(kControlByte, pass.deviceLine,
+                 "the device name holds the control byte " + Hex(byte) +
+                     ", which makes the map not well-formed XML");
+  }
+}
+
+}  // namespace
+
+std::vector<Finding> CheckPlainConversion(InstrumentSource& source) {
+  Findings findings;
+  LineReader firstLines = source.Pass();
+  const FirstPass pass = ReadFirstPass(firstLines, findings);
+  if (pass.banks.empty()) {
+    findings.Add(kNoBank, 0,
+                 "there is no bank key (Patch[n]=LIST) at all: the file is not converted");
+    return findings.InLineOrder();
+  }
+  LineReader secondLines = source.Pass();
+  const std::vector<std::size_t> patchCounts = CheckPatchLines(secondLines, pass, findings);
+  InstrumentCatalog catalog;
+  LineReader catalogLines = source.Pass();
+  catalog.Read(catalogLines);
+  CheckBanks(pass, patchCounts, catalog, findings);
+  CheckInstruments(pass, catalog, findings);
+  return findings.InLineOrder();
+}
