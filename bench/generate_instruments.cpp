@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     std::fputs(
         "usage: patchconv-generate SHAPE AMOUNT OUTPUT\n"
         "  SHAPE: realistic BYTES | distinct-banks COUNT | one-list COUNT |\n"
-        "         long-lines BYTES | all-cr BYTES\n",
+        "         long-lines BYTES | all-cr BYTES | instruments BYTES\n",
         stderr);
     return 2;
   }

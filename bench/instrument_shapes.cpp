@@ -186,6 +186,44 @@ void WriteLongLines(Lines& out, std::uint64_t bytes) {
   }
 }
 
+// A family of lists, each variation built on the one before it, and two
+// instruments that name them (and a built-in list) in their banks.
+void WriteInstrumentFamily(Lines& out, Random& random, std::uint64_t family) {
+  constexpr std::uint64_t kVariations = 16;
+  const std::string name = "Family " + std::to_string(family);
+  (out << ".Patch Names").End();
+  (out << "[" << name << " Capital]").End();
+  for (std::uint64_t program = 0; program < 128; ++program) {
+    (out << program << "=" << PatchName(random.Below(1000))).End();
+  }
+  for (std::uint64_t variation = 1; variation <= kVariations; ++variation) {
+    (out << "[" << name << " Var " << variation << "]").End();
+    (out << "BasedOn=" << name << (variation == 1 ? std::string(" Capital")
+                                                   : " Var " + std::to_string(variation - 1)))
+        .End();
+    for (int patch = 0; patch < 8; ++patch) {
+      (out << random.Below(128) << "=" << PatchName(random.Below(1000)) << " V" << variation).End();
+    }
+  }
+  (out << ".Instrument Definitions").End();
+  for (const char* synth : {" Synth", " Synth XL"}) {
+    (out << "[" << name << synth << "]").End();
+    (out << "BankSelMethod=" << random.Below(4)).End();
+    (out << "Patch[0]=" << name << " Capital").End();
+    for (std::uint64_t variation = 1; variation <= kVariations; ++variation) {
+      (out << "Patch[" << variation << "]=" << name << " Var " << variation).End();
+    }
+    (out << "Patch[127]=1..128").End();
+  }
+}
+
+void WriteInstruments(Lines& out, std::uint64_t bytes) {
+  Random random;
+  for (std::uint64_t family = 0; out.written() < bytes; ++family) {
+    WriteInstrumentFamily(out, random, family);
+  }
+}
+
 }  // namespace
 
 bool GenerateInstrumentFile(std::string_view shape, std::uint64_t amount, const ChunkSink& sink) {
@@ -198,6 +236,8 @@ bool GenerateInstrumentFile(std::string_view shape, std::uint64_t amount, const 
     WriteOneList(out, amount);
   } else if (shape == "long-lines") {
     WriteLongLines(out, amount);
+  } else if (shape == "instruments") {
+    WriteInstruments(out, amount);
   } else {
     return false;
   }

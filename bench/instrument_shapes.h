@@ -16,5 +16,7 @@ using ChunkSink = std::function<void(std::string_view)>;
 //   one-list N           N banks that all name one patch list of 128 patches
 //   long-lines BYTES     lines of 64 KiB, each read as many 299-byte lines
 //   all-cr BYTES         the realistic shape with a lone CR ending every line
+//   instruments BYTES    families of patch lists, each variation built on the
+//                        one before it, and two instruments per family
 // False for an unknown shape.
 bool GenerateInstrumentFile(std::string_view shape, std::uint64_t amount, const ChunkSink& sink);

@@ -22,6 +22,7 @@ import argparse
 import os
 import platform
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -42,6 +43,8 @@ FILES = [
     ("long-lines-100MB", "long-lines", 100 * MB),
     ("all-cr-10MB", "all-cr", 10 * MB),
     ("all-cr-100MB", "all-cr", 100 * MB),
+    ("instruments-10MB", "instruments", 10 * MB),
+    ("instruments-100MB", "instruments", 100 * MB),
 ]
 
 SCALING = [
@@ -50,6 +53,7 @@ SCALING = [
     ("one-list", "one-list-10k", "one-list-100k"),
     ("long-lines", "long-lines-10MB", "long-lines-100MB"),
     ("all-cr", "all-cr-10MB", "all-cr-100MB"),
+    ("instruments", "instruments-10MB", "instruments-100MB"),
 ]
 
 
@@ -135,6 +139,36 @@ def instructions_per_byte(build, data, name="realistic-10MB"):
             totals = re.search(r"^(?:summary|totals): (\d+)", f.read(), re.M)
     remove(target)
     return int(totals.group(1)), os.path.getsize(source)
+
+
+def instrument_reading(build, data, results, repeat):
+    """The instrument reading on the files of many instruments, against the
+    plain conversion of the same file: one instrument of the 100 MB file, and
+    every instrument of the 10 MB one, each into a map of its own."""
+    patchconv = os.path.join(build, "cli", "patchconv")
+    folder = os.path.join(data, "each-instrument")
+    target = os.path.join(data, "instrument.vpm")
+
+    def clear():
+        remove(target)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+
+    large = os.path.join(data, "instruments-100MB.ins")
+    one = best(repeat, clear, [patchconv, "--instrument", "Family 0 Synth XL", large, target])
+    small = os.path.join(data, "instruments-10MB.ins")
+    each = best(repeat, clear, [patchconv, "--each-instrument", "-d", folder, small])
+    maps = len(os.listdir(folder))
+    shutil.rmtree(folder)
+    remove(target)
+    print()
+    print("instrument reading against the plain conversion of the same file (goal <= 2x):")
+    plain = results["instruments-100MB"]["seconds"]
+    print(f"  --instrument NAME, 100 MB      {one[0]:7.3f} s  {one[0] / plain:5.2f}x "
+          f"(plain {plain:.3f} s)  maxRSS {one[1] * 1024 / MB:.1f} MB")
+    plain = results["instruments-10MB"]["seconds"]
+    print(f"  --each-instrument, 10 MB       {each[0]:7.3f} s  {each[0] / plain:5.2f}x "
+          f"(plain {plain:.3f} s)  maxRSS {each[1] * 1024 / MB:.1f} MB, {maps} maps, each put on disk")
 
 
 def machine():
@@ -227,6 +261,8 @@ def main():
           f"{(big['seconds'] - big['floor']) / big['limit_sync']:.1f}")
     print(f"peak memory per patch on it: {big['rss'] / big['patches']:.0f} bytes "
           f"({(big['rss'] - big['size']) / big['patches']:.0f} beyond the file's size)")
+
+    instrument_reading(args.build, args.data, results, args.repeat)
 
     if not args.skip_callgrind:
         instructions, size = instructions_per_byte(args.build, args.data)

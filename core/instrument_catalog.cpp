@@ -114,6 +114,7 @@ void InstrumentCatalog::AddInstrumentLine(Instrument& instrument, std::string_vi
 
 // Patch names live in blocks that never move, so views of them stay valid.
 std::string_view InstrumentCatalog::KeepName(std::string_view name) {
+  if (name.empty()) return {};
   if (name.size() > nameBlockFree_) {
     nameBlocks_.push_back(std::make_unique<char[]>(kNameBlockBytes));
     nameBlockFree_ = kNameBlockBytes;

@@ -111,5 +111,5 @@ class InstrumentCatalog {
   NameIndex instrumentIndex_;
   std::vector<std::unique_ptr<char[]>> nameBlocks_;  // the patch names' bytes
   std::size_t nameBlockFree_ = 0;                     // bytes left in the last block
-  const std::vector<Patch> noPatches_;
+  std::vector<Patch> noPatches_;  // stays empty: the patches of a list that does not exist
 };

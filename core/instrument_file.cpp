@@ -23,6 +23,11 @@ void InstrumentSource::Borrow(FileHandle file) {
   Begin();
 }
 
+void InstrumentSource::UseText(std::string_view bytes) {
+  inMemory_ = true;
+  text_ = bytes;
+}
+
 // A source that goes back to its start is read pass by pass; any other is
 // read into memory now, while it can still be read at all.
 void InstrumentSource::Begin() {

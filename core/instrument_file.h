@@ -41,6 +41,8 @@ class InstrumentSource final : private ByteSource {
   SystemError Open(const NativePath& path);
   // Takes an open file, such as standard input, and leaves it open at the end.
   void Borrow(FileHandle file);
+  // Takes the bytes of a file already in memory.
+  void UseText(std::string_view bytes);
 
   // The lines of the whole file from its start. Check error() after the pass.
   LineReader Pass();

@@ -158,7 +158,7 @@ inline bool SplitKeyValue(std::string_view line, std::string_view& key, std::str
 // a zero; longer texts are cut.
 inline void CopyToField(char* field, std::size_t capacity, std::string_view text) {
   const std::size_t length = std::min(text.size(), capacity - 1);
-  std::memcpy(field, text.data(), length);
+  if (length > 0) std::memcpy(field, text.data(), length);  // an empty view may have no data
   field[length] = '\0';
 }
 

@@ -10,7 +10,10 @@
 //     line buffer;
 //   - a sink that refuses bytes makes the writer fail;
 //   - a plain second reading of the format (reference_conversion.cpp) agrees
-//     with the core on the status, the instrument and every output byte.
+//     with the core on the status, the instrument and every output byte;
+//   - the instrument reading gives every instrument a well-formed map whose
+//     banks hold each program once, in order, and the check of the plain
+//     conversion runs through any input.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -20,7 +23,10 @@
 #include <string_view>
 
 #include "byte_sink.h"
+#include "instrument_catalog.h"
 #include "instrument_definition.h"
+#include "instrument_file.h"
+#include "plain_check.h"
 #include "reference_conversion.h"
 #include "text_lines.h"
 
@@ -211,10 +217,37 @@ int ConvertInPieces(std::string_view bytes, std::size_t piece, std::string& map)
   return 0;
 }
 
+// Every instrument's own map, as --each-instrument writes them.
+void CheckInstrumentReading(std::string_view bytes) {
+  InstrumentCatalog catalog;
+  LineReader lines(TextBeforeEndOfFileMark(bytes));
+  catalog.Read(lines);
+  for (const InstrumentCatalog::Instrument& instrument : catalog.instruments()) {
+    InstrumentDefinition map;
+    catalog.BuildMap(instrument, map);
+    for (const PatchBank* bank = map.banks; bank != nullptr; bank = bank->next) {
+      for (const PatchEntry* patch = bank->patches; patch != nullptr; patch = patch->next) {
+        Check(patch->next == nullptr || patch->program < patch->next->program,
+              "a bank's programs ascend, each once");
+      }
+    }
+    const std::size_t patchCount = CheckWellFormed(map);
+    StringSink sink;
+    Check(map.WritePatchMap(sink) == 0, "writing an instrument's map succeeds");
+    CheckPatchMap(sink.text, patchCount);
+  }
+  FileSystem fileSystem;
+  InstrumentSource source(fileSystem);
+  source.UseText(bytes);
+  (void)CheckPlainConversion(source);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+  CheckInstrumentReading(bytes);
 
   InstrumentDefinition instrument;
   std::string map;
