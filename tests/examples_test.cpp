@@ -1,4 +1,5 @@
 // Every example instrument definition converts to its committed patch map,
+// and where a folder of its name holds one map per instrument, to those too;
 // byte for byte.
 #include <gtest/gtest.h>
 
@@ -21,6 +22,24 @@ TEST(Examples, ConvertToTheirCommittedPatchMaps) {
     ++converted;
   }
   EXPECT_GT(converted, 0);
+}
+
+TEST(Examples, EachInstrumentConvertsToItsCommittedPatchMap) {
+  int compared = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(PATCHCONV_EXAMPLES_DIR)) {
+    auto committed = entry.path();
+    committed.replace_extension();
+    if (entry.path().extension() != ".ins" || !std::filesystem::is_directory(committed)) continue;
+    TemporaryFolder folder;
+    ASSERT_EQ(Patchconv({"--each-instrument", "-d", folder.path(), entry.path()}).status, 0);
+    const std::vector<std::string> maps = FolderEntries(folder.path());
+    EXPECT_EQ(maps, FolderEntries(committed));
+    for (const std::string& map : maps) {
+      EXPECT_EQ(ReadBytes(folder / map), ReadBytes(committed / map)) << map;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 0);
 }
 
 }  // namespace
