@@ -27,10 +27,6 @@ bool IsOnDisk(HANDLE handle) {
   return GetFileType(handle) == FILE_TYPE_DISK;
 }
 
-bool IsSeparator(wchar_t c) {
-  return c == L'\\' || c == L'/' || c == L':';
-}
-
 // The absolute form of a path, or the path itself when it has none. Wine's
 // ReplaceFileW fails on relative paths ("The directory name is invalid").
 std::wstring FullPath(const std::wstring& path) {
@@ -71,35 +67,6 @@ std::string SystemError::Text() const {
     message.pop_back();
   }
   return message;
-}
-
-NativePath NativePathFromWide(const std::wstring& path) {
-  return path;
-}
-
-NativePath NativePathFromText(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-  return wide;
-}
-
-std::string TextFromNativePath(const NativePath& path) {
-  if (path.empty()) return {};
-  const int size = static_cast<int>(path.size());
-  std::string text(static_cast<std::size_t>(
-                       WideCharToMultiByte(CP_ACP, 0, path.data(), size, nullptr, 0, nullptr, nullptr)),
-                   '\0');
-  WideCharToMultiByte(CP_ACP, 0, path.data(), size, text.data(), static_cast<int>(text.size()),
-                      nullptr, nullptr);
-  return text;
-}
-
-NativePath FolderPart(const NativePath& path) {
-  std::size_t end = path.size();
-  while (end > 0 && !IsSeparator(path[end - 1])) --end;
-  return path.substr(0, end);
 }
 
 FileHandle FileSystem::StandardInput() {

@@ -1,0 +1,42 @@
+// Paths and texts on Windows: UTF-16 paths, file text in the ANSI code page.
+#include <windows.h>
+
+#include "native_path.h"
+
+namespace {
+
+bool IsSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/' || c == L':';
+}
+
+}  // namespace
+
+NativePath NativePathFromWide(const std::wstring& path) {
+  return path;
+}
+
+NativePath NativePathFromText(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+  return wide;
+}
+
+std::string TextFromNativePath(const NativePath& path) {
+  if (path.empty()) return {};
+  const int size = static_cast<int>(path.size());
+  std::string text(static_cast<std::size_t>(
+                       WideCharToMultiByte(CP_ACP, 0, path.data(), size, nullptr, 0, nullptr, nullptr)),
+                   '\0');
+  WideCharToMultiByte(CP_ACP, 0, path.data(), size, text.data(), static_cast<int>(text.size()),
+                      nullptr, nullptr);
+  return text;
+}
+
+NativePath FolderPart(const NativePath& path) {
+  std::size_t end = path.size();
+  while (end > 0 && !IsSeparator(path[end - 1])) --end;
+  return path.substr(0, end);
+}
+
