@@ -94,6 +94,9 @@ bool Converter::Write(const InstrumentDefinition& map, const fs::path& source,
     return true;
   }
   const WriteResult written = WritePatchMapFile(map, target.native(), fileSystem_);
+  if (written.failedStep == WriteStep::kReplace) {
+    return Fail(target, "cannot be replaced; it keeps its old bytes: " + written.error.Text());
+  }
   return written.Succeeded() || Fail(target, "cannot be written: " + written.error.Text());
 }
 
