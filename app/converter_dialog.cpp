@@ -9,13 +9,11 @@
 #include "resource.h"
 
 // The conversion command is portable and spells these values out itself.
-static_assert(message_box::kOk == static_cast<unsigned>(MB_OK));
-static_assert(message_box::kYesNo == static_cast<unsigned>(MB_YESNO));
-static_assert(message_box::kIconExclamation == static_cast<unsigned>(MB_ICONEXCLAMATION));
-static_assert(message_box::kIconQuestion == static_cast<unsigned>(MB_ICONQUESTION));
-static_assert(message_box::kIconInformation == static_cast<unsigned>(MB_ICONINFORMATION));
-static_assert(message_box::kIdYes == IDYES);
-static_assert(kIdcInsPath == IDC_INS_PATH && kIdcVpmPath == IDC_VPM_PATH);
+static_assert(MessageButtons::kOk == MessageButtons{MB_OK});
+static_assert(MessageButtons::kYesNo == MessageButtons{MB_YESNO});
+static_assert(MessageIcon::kQuestion == MessageIcon{MB_ICONQUESTION});
+static_assert(MessageIcon::kExclamation == MessageIcon{MB_ICONEXCLAMATION});
+static_assert(MessageIcon::kInformation == MessageIcon{MB_ICONINFORMATION});
 static_assert((IDM_ABOUTBOX & 0xFFF0) == IDM_ABOUTBOX && IDM_ABOUTBOX < 0xF000);
 
 namespace {
@@ -113,15 +111,32 @@ void ConverterDialog::OnBrowseVpm() {
   }
 }
 
-int ConverterDialog::ShowMessageBox(const std::wstring& text, const std::wstring& caption,
-                                    unsigned type) {
-  return MessageBoxW(Handle(), text.c_str(), caption.c_str(), type);
+bool ConverterDialog::ConfirmConversion() {
+  return Show(ConfirmationMessage()) == IDYES;
 }
 
-std::wstring ConverterDialog::FieldText(int id) {
-  return ItemText(id);
+std::wstring ConverterDialog::SourcePath() {
+  return ItemText(IDC_INS_PATH);
 }
 
-void ConverterDialog::EndWithOk() {
-  OnOK();
+std::wstring ConverterDialog::TargetPath() {
+  return ItemText(IDC_VPM_PATH);
+}
+
+void ConverterDialog::ReportFailure(ConversionFailure failure) {
+  Show(FailureMessage(failure));
+}
+
+void ConverterDialog::ReportSuccess(const std::wstring& targetPath) {
+  Show(SuccessMessage(targetPath));
+}
+
+void ConverterDialog::End() {
+  EndDialog(IDOK);
+}
+
+// A message box owned by the window; returns the button pressed.
+int ConverterDialog::Show(const ConversionMessage& message) {
+  const UINT type = static_cast<UINT>(message.buttons) | static_cast<UINT>(message.icon);
+  return MessageBoxW(Handle(), message.text.c_str(), message.caption.c_str(), type);
 }

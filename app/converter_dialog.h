@@ -10,7 +10,7 @@
 #include "conversion_command.h"
 #include "framework/dialog.h"
 
-class ConverterDialog final : public Dialog, private ConversionDialog {
+class ConverterDialog final : public Dialog, private ConversionHost {
  public:
   ConverterDialog();
 
@@ -27,10 +27,14 @@ class ConverterDialog final : public Dialog, private ConversionDialog {
 
   void AppendAboutCommand();
 
-  // What the conversion command needs of its dialog.
-  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned type) override;
-  std::wstring FieldText(int id) override;
-  void EndWithOk() override;
+  // What the conversion command needs of its window.
+  bool ConfirmConversion() override;
+  std::wstring SourcePath() override;
+  std::wstring TargetPath() override;
+  void ReportFailure(ConversionFailure failure) override;
+  void ReportSuccess(const std::wstring& targetPath) override;
+  void End() override;
+  int Show(const ConversionMessage& message);
 
   HICON icon_;
 };
