@@ -2,7 +2,7 @@
 // when the dialog ends.
 #pragma once
 
-#include "framework/win_app.h"
+#include "framework/framework.h"
 
 class ConverterApp final : public WinApp {
  public:
