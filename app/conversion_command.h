@@ -1,6 +1,7 @@
 // The CONVERT command of the converter window, in portable code: it talks to
 // the window only through ConversionHost, so it runs (and is tested) without
-// any window. The texts it shows are here too, for the same reason.
+// any window. Its messages (texts, caption, buttons, icon) are here too, for the
+// same reason.
 #pragma once
 
 #include <string>
