@@ -4,34 +4,43 @@
 
 #include "instrument_definition.h"
 
-namespace {
-
-const std::wstring kCaption = L"Convert";
-
-std::wstring SuccessText(const std::wstring& targetPath) {
-  return L"Conversion was successful and " + targetPath + L" has been created.";
-}
-
-}  // namespace
-
-void RunConversionCommand(ConversionDialog& dialog) {
-  using namespace message_box;
-  if (dialog.ShowMessageBox(L"This will convert the .INS file to .VPM format.\nAre you sure?",
-                            kCaption, kYesNo | kIconQuestion) != kIdYes) {
-    return;
-  }
+void RunConversionCommand(ConversionHost& host) {
+  if (!host.ConfirmConversion()) return;
   // Cleared by its destructor on every way out, an exception included.
   InstrumentDefinition instrument;
-  const std::wstring sourcePath = dialog.FieldText(kIdcInsPath);
-  const std::wstring targetPath = dialog.FieldText(kIdcVpmPath);
+  const std::wstring sourcePath = host.SourcePath();
+  const std::wstring targetPath = host.TargetPath();
+  // The core's operations return 0 on success and -1 on failure.
   if (instrument.LoadInstrumentFile(std::filesystem::path(sourcePath)) != 0) {
-    dialog.ShowMessageBox(L"Cannot load INS file", kCaption, kOk | kIconExclamation);
+    host.ReportFailure(ConversionFailure::kCannotLoadSource);
     return;
   }
   if (instrument.WritePatchMap(std::filesystem::path(targetPath)) != 0) {
-    dialog.ShowMessageBox(L"Cannot create VPM file", kCaption, kOk | kIconExclamation);
+    host.ReportFailure(ConversionFailure::kCannotCreateTarget);
     return;
   }
-  dialog.ShowMessageBox(SuccessText(targetPath), kCaption, kOk | kIconInformation);
-  dialog.EndWithOk();
+  host.ReportSuccess(targetPath);
+  host.End();
+}
+
+namespace {
+
+const wchar_t* const kCaption = L"Convert";
+
+}  // namespace
+
+ConversionMessage ConfirmationMessage() {
+  return {L"This will convert the .INS file to .VPM format.\nAre you sure?", kCaption,
+          MessageButtons::kYesNo, MessageIcon::kQuestion};
+}
+
+ConversionMessage FailureMessage(ConversionFailure failure) {
+  const wchar_t* text = failure == ConversionFailure::kCannotLoadSource ? L"Cannot load INS file"
+                                                                        : L"Cannot create VPM file";
+  return {text, kCaption, MessageButtons::kOk, MessageIcon::kExclamation};
+}
+
+ConversionMessage SuccessMessage(const std::wstring& targetPath) {
+  return {L"Conversion was successful and " + targetPath + L" has been created.", kCaption,
+          MessageButtons::kOk, MessageIcon::kInformation};
 }

@@ -1,8 +1,15 @@
-#include "converter_app.h"
-
+// The application object: runs the converter dialog and ends the program
+// when the dialog ends.
+#include "framework/framework.h"
+// After windows.h, which the framework brings.
 #include <commctrl.h>
 
 #include "converter_dialog.h"
+
+class ConverterApp final : public WinApp {
+ public:
+  bool InitInstance() override;
+};
 
 // The program's one application object; wWinMain runs it.
 ConverterApp theApp;

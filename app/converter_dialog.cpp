@@ -1,43 +1,78 @@
 #include "converter_dialog.h"
 
-#include <array>
+#include <optional>
 
-#include "about_dialog.h"
-#include "browse_for_file.h"
 #include "framework/scoped_win.h"
-#include "framework/win_app.h"
 #include "resource.h"
 
 // The conversion command is portable and spells these values out itself.
-static_assert(message_box::kOk == static_cast<unsigned>(MB_OK));
-static_assert(message_box::kYesNo == static_cast<unsigned>(MB_YESNO));
-static_assert(message_box::kIconExclamation == static_cast<unsigned>(MB_ICONEXCLAMATION));
-static_assert(message_box::kIconQuestion == static_cast<unsigned>(MB_ICONQUESTION));
-static_assert(message_box::kIconInformation == static_cast<unsigned>(MB_ICONINFORMATION));
-static_assert(message_box::kIdYes == IDYES);
-static_assert(kIdcInsPath == IDC_INS_PATH && kIdcVpmPath == IDC_VPM_PATH);
+static_assert(MessageButtons::kOk == MessageButtons{MB_OK});
+static_assert(MessageButtons::kYesNo == MessageButtons{MB_YESNO});
+static_assert(MessageIcon::kQuestion == MessageIcon{MB_ICONQUESTION});
+static_assert(MessageIcon::kExclamation == MessageIcon{MB_ICONEXCLAMATION});
+static_assert(MessageIcon::kInformation == MessageIcon{MB_ICONINFORMATION});
 static_assert((IDM_ABOUTBOX & 0xFFF0) == IDM_ABOUTBOX && IDM_ABOUTBOX < 0xF000);
 
 namespace {
 
-// Room for the path a file dialog returns, terminator included.
-constexpr std::size_t kBrowsePathLength = 1024;
+// The About box: its template is all it has. OK, Escape and its close box
+// end it.
+class AboutDialog final : public Dialog {
+ public:
+  AboutDialog() : Dialog(IDD_ABOUTBOX) {}
+};
+
+// Asks for a file with the Open or Save As dialog. Returns its full path, or
+// nothing when the user cancelled (or the dialog could not open).
+[[nodiscard]] std::optional<std::wstring> BrowseForFile(bool save, const wchar_t* defaultExtension,
+                                                        const wchar_t* initialName,
+                                                        const wchar_t* filter,
+                                                        const wchar_t* title = nullptr) {
+  return RunFileDialog({.save = save,
+                        .defaultExtension = defaultExtension,
+                        .initialName = initialName,
+                        .filter = filter,
+                        .title = title,
+                        // No existence check: a name typed in the Open dialog
+                        // is taken as it is.
+                        .flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                        // 1023 characters and the terminator; the dialog
+                        // refuses longer paths.
+                        .maxPathLength = 1024});
+}
 
 }  // namespace
 
 ConverterDialog::ConverterDialog()
     : Dialog(IDD_CONVERTER), icon_(LoadIconW(ProgramInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
 
-std::span<const MessageMapEntry> ConverterDialog::GetMessageMap() const {
-  static constexpr MessageMapEntry kMap[] = {
-      MapMessage<WM_SYSCOMMAND, &ConverterDialog::OnSysCommand>(),
-      MapMessage<WM_PAINT, &ConverterDialog::OnPaint>(),
-      MapMessage<WM_QUERYDRAGICON, &ConverterDialog::OnQueryDragIcon>(),
-      MapButtonClick<IDOK, &ConverterDialog::OnConvert>(),
-      MapButtonClick<IDC_BROWSE_INS, &ConverterDialog::OnBrowseIns>(),
-      MapButtonClick<IDC_BROWSE_VPM, &ConverterDialog::OnBrowseVpm>(),
-  };
-  return kMap;
+INT_PTR ConverterDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SYSCOMMAND:
+      return OnSysCommand(static_cast<UINT>(wParam), lParam) ? TRUE : FALSE;
+    case WM_PAINT:
+      return OnPaint() ? TRUE : FALSE;
+    case WM_QUERYDRAGICON:
+      return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+    default:
+      return Dialog::OnMessage(message, wParam, lParam);
+  }
+}
+
+bool ConverterDialog::OnButtonClicked(int id) {
+  switch (id) {
+    case IDOK:
+      OnConvert();
+      return true;
+    case IDC_BROWSE_INS:
+      OnBrowseIns();
+      return true;
+    case IDC_BROWSE_VPM:
+      OnBrowseVpm();
+      return true;
+    default:
+      return Dialog::OnButtonClicked(id);  // Cancel
+  }
 }
 
 BOOL ConverterDialog::OnInitDialog() {
@@ -62,21 +97,16 @@ void ConverterDialog::AppendAboutCommand() {
   AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, item.c_str());
 }
 
-void ConverterDialog::OnSysCommand(UINT command, LPARAM /*position*/) {
-  if ((command & 0xFFF0) == IDM_ABOUTBOX) {
-    AboutDialog about;
-    about.DoModal();
-  } else {
-    Default();
-  }
+bool ConverterDialog::OnSysCommand(UINT command, LPARAM /*position*/) {
+  if ((command & 0xFFF0) != IDM_ABOUTBOX) return false;
+  AboutDialog about;
+  about.DoModal();
+  return true;
 }
 
 // Minimized, the window shows its icon centred in the client area.
-void ConverterDialog::OnPaint() {
-  if (!IsIconic(Handle())) {
-    Default();
-    return;
-  }
+bool ConverterDialog::OnPaint() {
+  if (!IsIconic(Handle())) return false;
   const PaintDc dc(Handle());
   SendMessageW(Handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Handle()), 0);
   const int iconWidth = GetSystemMetrics(SM_CXICON);
@@ -86,6 +116,7 @@ void ConverterDialog::OnPaint() {
   const int x = (client.right - client.left - iconWidth + 1) / 2;
   const int y = (client.bottom - client.top - iconHeight + 1) / 2;
   DrawIcon(dc.Handle(), x, y, icon_);
+  return true;
 }
 
 // The cursor shown while the minimized window is dragged.
@@ -98,30 +129,43 @@ void ConverterDialog::OnConvert() {
 }
 
 void ConverterDialog::OnBrowseIns() {
-  std::array<wchar_t, kBrowsePathLength> path{};
-  if (BrowseForFile(path, false, L".ins", L"*.ins",
-                    L"Instrument Files (*.ins)|*.ins|All Files (*.*)|*.*||") == 0) {
-    SetItemText(IDC_INS_PATH, path.data());
-  }
+  const auto path = BrowseForFile(false, L".ins", L"*.ins",
+                                  L"Instrument Files (*.ins)|*.ins|All Files (*.*)|*.*||");
+  if (path) SetItemText(IDC_INS_PATH, *path);
 }
 
 void ConverterDialog::OnBrowseVpm() {
-  std::array<wchar_t, kBrowsePathLength> path{};
-  if (BrowseForFile(path, true, L".vpm", L"*.vpm",
-                    L"Halvorn Quintara Patch Maps (*.vpm)|*.vpm|All Files (*.*)|*.*||") == 0) {
-    SetItemText(IDC_VPM_PATH, path.data());
-  }
+  const auto path = BrowseForFile(
+      true, L".vpm", L"*.vpm", L"Halvorn Quintara Patch Maps (*.vpm)|*.vpm|All Files (*.*)|*.*||");
+  if (path) SetItemText(IDC_VPM_PATH, *path);
 }
 
-int ConverterDialog::ShowMessageBox(const std::wstring& text, const std::wstring& caption,
-                                    unsigned type) {
-  return MessageBoxW(Handle(), text.c_str(), caption.c_str(), type);
+bool ConverterDialog::ConfirmConversion() {
+  return Show(ConfirmationMessage()) == IDYES;
 }
 
-std::wstring ConverterDialog::FieldText(int id) {
-  return ItemText(id);
+std::wstring ConverterDialog::SourcePath() {
+  return ItemText(IDC_INS_PATH);
 }
 
-void ConverterDialog::EndWithOk() {
-  OnOK();
+std::wstring ConverterDialog::TargetPath() {
+  return ItemText(IDC_VPM_PATH);
+}
+
+void ConverterDialog::ReportFailure(ConversionFailure failure) {
+  Show(FailureMessage(failure));
+}
+
+void ConverterDialog::ReportSuccess(const std::wstring& targetPath) {
+  Show(SuccessMessage(targetPath));
+}
+
+void ConverterDialog::End() {
+  EndDialog(IDOK);
+}
+
+// A message box owned by the window; returns the button pressed.
+int ConverterDialog::Show(const ConversionMessage& message) {
+  const UINT type = static_cast<UINT>(message.buttons) | static_cast<UINT>(message.icon);
+  return MessageBoxW(Handle(), message.text.c_str(), message.caption.c_str(), type);
 }

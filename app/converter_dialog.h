@@ -1,36 +1,41 @@
 // The program's one window: the paths of the source .ins file and the target
-// .vpm file, a browse button beside each, CONVERT and Cancel.
+// .vpm file, a browse button beside each, CONVERT and Cancel. Its window menu
+// opens the About box.
 #pragma once
 
-#include <windows.h>
-
-#include <span>
 #include <string>
 
 #include "conversion_command.h"
-#include "framework/dialog.h"
+#include "framework/framework.h"
 
-class ConverterDialog final : public Dialog, private ConversionDialog {
+class ConverterDialog final : public Dialog, private ConversionHost {
  public:
   ConverterDialog();
 
  private:
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  bool OnButtonClicked(int id) override;
   BOOL OnInitDialog() override;
-  std::span<const MessageMapEntry> GetMessageMap() const override;
 
-  void OnSysCommand(UINT command, LPARAM position);
-  void OnPaint();
+  // Each returns whether it handled its message; if not, the system does.
+  bool OnSysCommand(UINT command, LPARAM position);
+  bool OnPaint();
   HCURSOR OnQueryDragIcon();
+
   void OnConvert();
   void OnBrowseIns();
   void OnBrowseVpm();
 
   void AppendAboutCommand();
 
-  // What the conversion command needs of its dialog.
-  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned type) override;
-  std::wstring FieldText(int id) override;
-  void EndWithOk() override;
+  // What the conversion command needs of its window.
+  bool ConfirmConversion() override;
+  std::wstring SourcePath() override;
+  std::wstring TargetPath() override;
+  void ReportFailure(ConversionFailure failure) override;
+  void ReportSuccess(const std::wstring& targetPath) override;
+  void End() override;
+  int Show(const ConversionMessage& message);
 
   HICON icon_;
 };

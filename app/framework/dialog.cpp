@@ -1,35 +1,100 @@
-#include "dialog.h"
-
 #include <cstddef>
 
-#include "exception_report.h"
-#include "win_app.h"
-#include "window_placement.h"
+#include "framework.h"
 
 namespace {
 
-// Puts a variable back to its value when the scope ends, exceptions included:
-// a handler may run a nested modal loop that dispatches to the same dialog.
-class ScopedRestore {
- public:
-  explicit ScopedRestore(bool& variable) : variable_(variable), saved_(variable) {}
-  ~ScopedRestore() { variable_ = saved_; }
-  ScopedRestore(const ScopedRestore&) = delete;
-  ScopedRestore& operator=(const ScopedRestore&) = delete;
+int Width(const RECT& rect) {
+  return rect.right - rect.left;
+}
+int Height(const RECT& rect) {
+  return rect.bottom - rect.top;
+}
 
- private:
-  bool& variable_;
-  bool saved_;
-};
+// The start that centres `size` on the span [low, low + span), moved back into
+// [areaLow, areaHigh) as far as it fits.
+int CenteredStart(int low, int span, int size, int areaLow, int areaHigh) {
+  int start = low + (span - size) / 2;
+  if (start + size > areaHigh) start = areaHigh - size;
+  if (start < areaLow) start = areaLow;
+  return start;
+}
+
+RECT WorkAreaOf(HWND window) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+  return monitor.rcWork;
+}
+
+// Centres `window` over its owner when the owner is shown and not minimized,
+// otherwise in the work area of the window's monitor; in either case it is
+// kept inside that work area.
+void CenterOverOwnerOrWorkArea(HWND window) {
+  HWND owner = GetWindow(window, GW_OWNER);
+  const bool overOwner = owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner);
+  const RECT workArea = WorkAreaOf(overOwner ? owner : window);
+  RECT target = workArea;
+  if (overOwner) GetWindowRect(owner, &target);
+  RECT own{};
+  GetWindowRect(window, &own);
+  const int x =
+      CenteredStart(target.left, Width(target), Width(own), workArea.left, workArea.right);
+  const int y =
+      CenteredStart(target.top, Height(target), Height(own), workArea.top, workArea.bottom);
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 }  // namespace
 
-Dialog::Dialog(UINT templateId, HWND owner) : templateId_(templateId), owner_(owner) {}
-
 INT_PTR Dialog::DoModal() {
-  HWND owner = owner_ != nullptr ? owner_ : DefaultOwnerWindow();
-  return DialogBoxParamW(ProgramInstance(), MAKEINTRESOURCEW(templateId_), owner,
+  return DialogBoxParamW(ProgramInstance(), MAKEINTRESOURCEW(templateId_), DefaultOwnerWindow(),
                          &Dialog::DialogProcedure, reinterpret_cast<LPARAM>(this));
+}
+
+// The one way from Windows into a dialog's code; nothing thrown below may
+// cross it.
+INT_PTR CALLBACK Dialog::DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(window, DWLP_USER, lParam);
+    reinterpret_cast<Dialog*>(lParam)->handle_ = window;
+  }
+  auto* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (dialog == nullptr) return FALSE;  // the messages before WM_INITDIALOG
+  if (message == WM_NCDESTROY) {
+    dialog->handle_ = nullptr;
+    return FALSE;
+  }
+  try {
+    return dialog->OnMessage(message, wParam, lParam);
+  } catch (...) {
+    ReportCurrentException(window);
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+  }
+}
+
+INT_PTR Dialog::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+  switch (message) {
+    case WM_INITDIALOG:
+      // The templates carry no centring style.
+      CenterOverOwnerOrWorkArea(handle_);
+      return OnInitDialog();
+    case WM_COMMAND:
+      return HIWORD(wParam) == BN_CLICKED && OnButtonClicked(LOWORD(wParam)) ? TRUE : FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+bool Dialog::OnButtonClicked(int id) {
+  switch (id) {
+    case IDOK:
+    case IDCANCEL:
+      EndDialog(id);
+      return true;
+    default:
+      return false;
+  }
 }
 
 void Dialog::EndDialog(INT_PTR result) {
@@ -45,65 +110,6 @@ std::wstring Dialog::ItemText(int id) const {
   return text;
 }
 
-void Dialog::SetItemText(int id, const wchar_t* text) {
-  SetDlgItemTextW(handle_, id, text);
-}
-
-// The one way from Windows into the dialog's code; nothing thrown below may
-// cross it (an exception that leaves a window procedure ends the process).
-INT_PTR CALLBACK Dialog::DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(window, DWLP_USER, lParam);
-    reinterpret_cast<Dialog*>(lParam)->handle_ = window;
-  }
-  auto* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
-  if (dialog == nullptr) return FALSE;  // the messages before WM_INITDIALOG
-  if (message == WM_NCDESTROY) {
-    dialog->handle_ = nullptr;
-    return FALSE;
-  }
-  try {
-    return dialog->Dispatch(message, wParam, lParam);
-  } catch (...) {
-    ReportCurrentException(window);
-    return message == WM_INITDIALOG ? TRUE : FALSE;
-  }
-}
-
-INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) return InitDialog();
-  ScopedRestore restoreOuterRequest(defaultRequested_);
-  defaultRequested_ = false;
-  if (const MessageMapEntry* entry = FindEntry(message, wParam)) {
-    const INT_PTR result = entry->invoke(*this, wParam, lParam);
-    return defaultRequested_ ? FALSE : result;
-  }
-  if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-    switch (LOWORD(wParam)) {
-      case IDOK:
-        OnOK();
-        return TRUE;
-      case IDCANCEL:
-        OnCancel();
-        return TRUE;
-      default:
-        break;
-    }
-  }
-  return FALSE;
-}
-
-INT_PTR Dialog::InitDialog() {
-  // The templates carry no centring style.
-  CenterOverOwnerOrWorkArea(handle_);
-  return OnInitDialog();
-}
-
-const MessageMapEntry* Dialog::FindEntry(UINT message, WPARAM wParam) const {
-  for (const MessageMapEntry& entry : GetMessageMap()) {
-    if (entry.message != message) continue;
-    if (message != WM_COMMAND) return &entry;
-    if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == entry.buttonId) return &entry;
-  }
-  return nullptr;
+void Dialog::SetItemText(int id, const std::wstring& text) {
+  SetDlgItemTextW(handle_, id, text.c_str());
 }

@@ -1,9 +1,8 @@
-#include "file_dialog.h"
-
 #include <algorithm>
 #include <cstddef>
 
-#include "win_app.h"
+#include "framework.h"
+#include "scoped_win.h"
 
 namespace {
 
@@ -23,14 +22,14 @@ const wchar_t* SystemDefaultExtension(const wchar_t* extension) {
 
 }  // namespace
 
-bool RunFileDialog(const FileDialogOptions& options, std::wstring& path) {
+std::optional<std::wstring> RunFileDialog(const FileDialogOptions& options) {
   const std::wstring filter = SystemFilter(options.filter);
   std::wstring buffer(options.initialName);
   buffer.resize(std::max<std::size_t>(options.maxPathLength, buffer.size() + 1), L'\0');
 
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = options.owner != nullptr ? options.owner : DefaultOwnerWindow();
+  dialog.hwndOwner = DefaultOwnerWindow();
   dialog.lpstrFilter = filter.c_str();
   dialog.nFilterIndex = 1;  // the first pair is in force when the dialog opens
   dialog.lpstrFile = buffer.data();
@@ -39,8 +38,8 @@ bool RunFileDialog(const FileDialogOptions& options, std::wstring& path) {
   dialog.lpstrTitle = options.title;
   dialog.Flags = options.flags;
 
+  const WorkingDirectoryGuard keepWorkingDirectory;
   const BOOL chosen = options.save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
-  if (!chosen) return false;
-  path.assign(buffer.c_str());
-  return true;
+  if (!chosen) return std::nullopt;
+  return std::wstring(buffer.c_str());
 }

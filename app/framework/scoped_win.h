@@ -1,5 +1,5 @@
-// Small guards that give back what a Windows call hands out, on every way out
-// of a scope.
+// Guards that give back what a Windows call hands out, on every way out of a
+// scope.
 #pragma once
 
 #include <windows.h>
@@ -22,12 +22,26 @@ class PaintDc {
   HDC dc_;
 };
 
-// Saves the process's working directory and restores it when the scope ends:
-// the file dialogs change it to the folder the user visited.
+// Saves the process's working directory, of any length, and restores it when
+// the scope ends: the file dialogs move it to the folder the user visited.
 class WorkingDirectoryGuard {
  public:
-  WorkingDirectoryGuard();
-  ~WorkingDirectoryGuard();
+  WorkingDirectoryGuard() {
+    // Too small a buffer gets the size needed, terminator included; ask again
+    // with that size until the directory fits (it may change in between).
+    for (DWORD needed = GetCurrentDirectoryW(0, nullptr); needed != 0;) {
+      saved_.resize(needed);
+      const DWORD written = GetCurrentDirectoryW(needed, saved_.data());
+      if (written < needed) {
+        saved_.resize(written);  // nothing saved if the call failed
+        return;
+      }
+      needed = written;
+    }
+  }
+  ~WorkingDirectoryGuard() {
+    if (!saved_.empty()) SetCurrentDirectoryW(saved_.c_str());
+  }
   WorkingDirectoryGuard(const WorkingDirectoryGuard&) = delete;
   WorkingDirectoryGuard& operator=(const WorkingDirectoryGuard&) = delete;
 

@@ -1,5 +1,0 @@
-#include "about_dialog.h"
-
-#include "resource.h"
-
-AboutDialog::AboutDialog() : Dialog(IDD_ABOUTBOX) {}
