@@ -1,8 +1,7 @@
 #include "conversion_command.h"
 
-#include <filesystem>
-
 #include "instrument_definition.h"
+#include "native_path.h"
 
 void RunConversionCommand(ConversionHost& host) {
   if (!host.ConfirmConversion()) return;
@@ -11,11 +10,11 @@ void RunConversionCommand(ConversionHost& host) {
   const std::wstring sourcePath = host.SourcePath();
   const std::wstring targetPath = host.TargetPath();
   // The core's operations return 0 on success and -1 on failure.
-  if (instrument.LoadInstrumentFile(std::filesystem::path(sourcePath)) != 0) {
+  if (instrument.LoadInstrumentFile(NativePathFromWide(sourcePath)) != 0) {
     host.ReportFailure(ConversionFailure::kCannotLoadSource);
     return;
   }
-  if (instrument.WritePatchMap(std::filesystem::path(targetPath)) != 0) {
+  if (instrument.WritePatchMap(NativePathFromWide(targetPath)) != 0) {
     host.ReportFailure(ConversionFailure::kCannotCreateTarget);
     return;
   }

@@ -5,12 +5,12 @@
 
 #include "command_line.h"
 #include "converter.h"
+#include "version.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kVersion = "1.0.0.1";
 constexpr const char* kHelp =
     "Converts MIDI instrument definition files (.ins) into Halvorn Quintara patch maps (.vpm).\n"
     "\n"
@@ -97,7 +97,7 @@ int RunPatchconv(const std::vector<fs::path>& arguments, std::FILE* out, std::FI
     return kExitConverted;
   }
   if (commandLine.mode == CommandLine::Mode::kVersion) {
-    std::fprintf(out, "patchconv %s\n", kVersion);
+    std::fprintf(out, "patchconv %s\n", PATCHCONV_VERSION_STRING);
     return kExitConverted;
   }
   Converter converter(out, err);
