@@ -503,12 +503,13 @@ def instrument_map_or_reason(ins, name):
     return instrument_map_bytes(ins, instrument), None
 
 
-def convert_instrument(name, source, target, ins=None):
+def convert_instrument(name, source, target, ins=None, quiet=False):
     if ins is None:
         ins = load_instruments(source)
     data, reason = instrument_map_or_reason(ins, name)
     if data is None:
-        print("reference_converter.py: %s: %s" % (source, reason), file=sys.stderr)
+        if not quiet:
+            print("reference_converter.py: %s: %s" % (source, reason), file=sys.stderr)
         return 1
     with open(target, "wb") as out:
         out.write(data)
@@ -545,7 +546,7 @@ def instrument_many(outdir, jobs):
         source, name = jobs[2 * index], jobs[2 * index + 1]
         if source != loaded_source:  # jobs come grouped by source
             loaded_source, ins = source, load_instruments(source)
-        status = convert_instrument(name, source, "%s/%d.vpm" % (outdir, index), ins)
+        status = convert_instrument(name, source, "%s/%d.vpm" % (outdir, index), ins, quiet=True)
         print(index, status, flush=True)
     return 0
 
