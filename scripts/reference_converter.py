@@ -433,6 +433,7 @@ def patches_of_list(ins, name):
     """(program, name) pairs of the list with everything it inherits, by program."""
     walk = []
     patch_list = find_list(ins, name)
+    # A built-in list is made anew on each find, but it has no base: it always ends the walk.
     while patch_list is not None and not any(seen is patch_list for seen in walk):
         walk.append(patch_list)
         if patch_list.based_on is None:
