@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 """Seeded generator of hostile instrument definition (.ins) files.
 
-    generate_ins.py OUTDIR COUNT SEED
+    generate_ins.py OUTDIR COUNT SEED [MULTI]
 
 Writes OUTDIR/gen_<seed>_<n>.ins.  The same SEED always gives the same files.
 Most files are shaped like real instrument definitions (an instrument section
 with bank keys, a patch-name section with lists) with noise mixed in; the rest
-are line soup or raw bytes.  They aim at the reader's rules: header brackets,
+are line soup or raw bytes.  MULTI (default 0) more files, OUTDIR/gen_<seed>_m<n>.ins,
+have the shape of real multi-instrument files: lists built on one another
+(chains, cycles, missing and built-in bases), several instruments naming defined,
+missing and built-in lists, each with its own BankSelMethod, headers repeated in
+later sections, other sections holding headers and keys, stray markers and case
+variations; they aim at the instrument reading (reference_converter.py --instrument).  They aim at the reader's rules: header brackets,
 case-insensitive keys and list names, bank keys of every shape, number
 wrap-around, the 299-byte read limit, CR/LF variants, 0x1A, zero bytes,
 whitespace that is and is not trimmed, bytes from 0x80 up, XML escaping and
@@ -317,16 +322,196 @@ class FileMaker:
         return self.sprinkle_end_of_input(self.join(lines))
 
 
+# Realistic names, and the hostile ones above, for multi-instrument files.
+MULTI_LIST_NAMES = [
+    b"General MIDI", b"GS Capital Tones", b"GS Var #1", b"GS Var #8", b"GS Var #16", b"XG Bank 0",
+    b"XG SFX", b"Drum Kits", b"User Bank", b"Preset A", b"Preset B", b"Piano & Keys", b"<Pads>",
+    b"Bank 1 ", b"MU Basic", b"CM-Like Map", b"gm drums",
+] + BASE_LIST_NAMES
+INSTRUMENT_NAMES = [
+    b"Tone Module", b"Tone Module Drums", b"Rack Synth", b"Workstation & Co", b"Synth <2>",
+    b"\xc9l\xe9ment", b"", b"General MIDI", b"Module]", b"GM Device", b"Drum Unit", b"x",
+]
+BUILT_IN_LISTS = [b"1..128", b"0..127"]
+OTHER_SECTIONS = [b".Note Names", b".Controller Names", b".RPN Names", b".NRPN Names", b".Sequences"]
+STRAY_MARKERS = [b".", b"..", b".Patch Names extra", b". Patch Names", b".Patch  Names",
+                 b".PatchNames", b".Instrument Definitions;", b".Note Names"]
+OTHER_SECTION_LINES = [b"36=Kick", b"38=Snare", b"1=Modulation", b"7=Volume", b"Patch[0]=General MIDI",
+                       b"BasedOn=General MIDI", b"BankSelMethod=1", b"0=Not a patch"]
+INSTRUMENT_KEYS = [b"Control=Standard", b"RPN=Standard", b"NRPN=", b"Key[*,*]=0..127",
+                   b"Drum[*,*]=1", b"Key[0,*]=Drum Keys", b"UseNotesAsControllers=1", b"Patch=General MIDI"]
+
+
+class MultiInstrumentMaker(FileMaker):
+    """A file with several patch lists and instruments, the way real ones are laid out."""
+
+    def __init__(self, rng):
+        super().__init__(rng)
+        self.lists = rng.sample(MULTI_LIST_NAMES, rng.randint(2, 9))
+        self.instruments = rng.sample(INSTRUMENT_NAMES, rng.randint(2, 6))
+        self.mess = rng.choices([0, 0.5, 1], weights=[3, 3, 4])[0]  # tidy files are real too
+        # a lone CR ending makes the whole file one line: rare here, the point is the structure
+        self.main_ending = rng.choices([b"\r\n", b"\n", b"\r"], weights=[55, 44, 1])[0]
+
+    def messy(self, p):
+        return self.chance(p * self.mess)
+
+    def spelled(self, name):
+        return self.case_variant(name) if self.chance(0.25) else name
+
+    def header_of(self, name):
+        if self.messy(0.12):
+            return self.header(name)
+        return b"[" + name + (self.blanks(0.5) if self.messy(0.1) else b"") + b"]"
+
+    def list_reference(self):
+        r = self.rng.random()
+        if r < 0.65:
+            name = self.spelled(self.rng.choice(self.lists))
+        elif r < 0.85:
+            name = self.rng.choice(BUILT_IN_LISTS)
+        else:
+            name = self.rng.choice(MULTI_LIST_NAMES + [b"Nowhere", b"1..127", b"0..128", b"1 .. 128"])
+        return self.blanks(0.1) + name + self.blanks(0.1)
+
+    def key_line(self, key, value):
+        if not self.messy(0.3):
+            return key + b"=" + value
+        return self.blanks(0.3) + key + self.blanks(0.3) + b"=" + self.blanks(0.3) + value
+
+    def plan_bases(self):
+        """Which list builds on which: chains, lists on themselves, missing and
+        built-in bases, and in some files a cycle of two or three lists."""
+        self.bases = {}
+        for name in self.lists:
+            if self.chance(0.5):
+                self.bases[name] = name if self.chance(0.1) else self.list_reference()
+        if len(self.lists) >= 2 and self.chance(0.3):
+            ring = self.rng.sample(self.lists, min(len(self.lists), self.rng.randint(2, 3)))
+            for name, base in zip(ring, ring[1:] + ring[:1]):
+                self.bases[name] = self.spelled(base)
+
+    def based_on_line(self, value):
+        key = self.rng.choices([b"BasedOn", b"basedon", b"BASEDON", b"Based On", b"BasedOn2"],
+                               weights=[80, 5, 5, 5, 5])[0]
+        return self.key_line(key, value)
+
+    def patch_key(self, program):
+        r = self.rng.random()
+        if r < 0.85 or not self.messy(1):
+            return str(program).encode()
+        if r < 0.9:
+            return self.rng.choice([b"0", b"00", b"+", b"-", b" "]) + str(program).encode()
+        if r < 0.95:
+            return str(program).encode() + self.rng.choice([b"abc", b" 9", b".5", b"]"])
+        return self.number_text()
+
+    def list_name_of_patch(self, program):
+        if not self.messy(0.3):
+            return self.rng.choice([b"Piano", b"Strings", b"Pad", b"Lead", b"Kit", b"Bass"]) + b" %d" % program
+        return self.patch_name()
+
+    def list_body(self, own_name):
+        lines = []
+        if self.chance(0.1):  # overridden by the planned one below, or the only one
+            lines.append(self.based_on_line(self.list_reference()))
+        if own_name in self.bases:
+            lines.append(self.based_on_line(self.bases[own_name]))
+        program = self.rng.choice([0, 0, 0, 1, 8, 64, 120])
+        for _ in range(self.rng.choice([0, 3, 8, 20, 64, 128])):
+            lines.append(self.key_line(self.patch_key(program), self.list_name_of_patch(program)))
+            program += 1 if not self.messy(0.15) else self.rng.randint(-5, 9)
+        for _ in range(self.rng.randint(0, 2) if self.messy(1) else 0):
+            lines.insert(self.rng.randint(0, len(lines)), self.noise_line())
+        return lines
+
+    def lists_section(self, names):
+        lines = [self.spelled(b".Patch Names")]
+        for name in names:
+            lines.append(self.header_of(self.spelled(name)))
+            lines += self.list_body(name)
+        return lines
+
+    def instrument_body(self):
+        lines = []
+        if self.chance(0.7):
+            lines.append(self.bank_sel_method())
+        for _ in range(0 if self.chance(0.1) else self.rng.randint(1, 8)):
+            word = self.rng.choice([b"Patch", b"patch", b"PATCH"])
+            number = self.rng.choice([b"*", b"0", b"1", b"8", b"16", b"127", b"128", b"16256",
+                                      b"15497", b"", b" 2 ", b"4294967297"])
+            lines.append(self.key_line(word + b"[" + number + b"]", self.list_reference()))
+        lines += [self.rng.choice(INSTRUMENT_KEYS) for _ in range(self.rng.randint(0, 3))]
+        if self.chance(0.3):
+            lines.append(self.bank_sel_method())
+        self.rng.shuffle(lines)
+        return lines
+
+    def instruments_section(self, names):
+        lines = [self.spelled(b".Instrument Definitions")]
+        for name in names:
+            lines.append(self.header_of(self.spelled(name)))
+            lines += self.instrument_body()
+        return lines
+
+    def other_section(self):
+        lines = [self.spelled(self.rng.choice(OTHER_SECTIONS))]
+        for _ in range(self.rng.randint(1, 3)):
+            lines.append(self.header_of(self.rng.choice(self.lists + self.instruments)))
+            lines += self.rng.sample(OTHER_SECTION_LINES, self.rng.randint(1, 4))
+        return lines
+
+    def repeated(self, names):
+        """Some of the names again, for a later section that continues them."""
+        return [self.spelled(name) for name in names if self.chance(0.3)]
+
+    def multi_lines(self):
+        preamble = []
+        if self.chance(0.3):  # before the first marker: nothing counts
+            preamble = [b"; made by hand", self.header_of(self.rng.choice(self.instruments)),
+                        self.key_line(b"Patch[0]", self.rng.choice(self.lists)), b"1=Before any marker"]
+        self.plan_bases()
+        sections = [self.lists_section(self.lists)]
+        sections += [self.other_section() for _ in range(self.rng.randint(0, 3))]
+        sections.append(self.instruments_section(self.instruments))
+        if self.chance(0.4):
+            extra = self.rng.sample(MULTI_LIST_NAMES, 1)
+            sections.append(self.lists_section(self.repeated(self.lists) + extra))
+        if self.chance(0.4):
+            sections.append(self.instruments_section(self.repeated(self.instruments)))
+        if self.chance(0.2):
+            self.rng.shuffle(sections)
+        lines = preamble + [line for section in sections for line in section]
+        for _ in range(self.rng.randint(0, 4) if self.messy(1) else 0):
+            lines.insert(self.rng.randint(0, len(lines)), self.rng.choice(STRAY_MARKERS))
+        return lines
+
+    def ending(self):
+        return super().ending() if self.messy(1) else self.main_ending
+
+    def make(self):
+        data = self.join(self.multi_lines())
+        if data and self.messy(0.1):  # near the end, where the instruments usually are
+            at = self.rng.randrange(len(data) * 9 // 10, len(data))
+            data = data[:at] + b"\x1a" + data[at:]
+        return data
+
+
 def main(argv):
-    if len(argv) != 4:
-        print("usage: generate_ins.py OUTDIR COUNT SEED", file=sys.stderr)
+    if len(argv) not in (4, 5):
+        print("usage: generate_ins.py OUTDIR COUNT SEED [MULTI]", file=sys.stderr)
         return 2
     outdir, count, seed = argv[1], int(argv[2]), int(argv[3])
+    multi = int(argv[4]) if len(argv) == 5 else 0
     os.makedirs(outdir, exist_ok=True)
     for n in range(count):
         rng = random.Random(seed * 1_000_003 + n)
         with open(os.path.join(outdir, "gen_%d_%04d.ins" % (seed, n)), "wb") as out:
             out.write(FileMaker(rng).make())
+    for n in range(multi):
+        rng = random.Random("multi %d %d" % (seed, n))  # a string seed is hashed the same every run
+        with open(os.path.join(outdir, "gen_%d_m%04d.ins" % (seed, n)), "wb") as out:
+            out.write(MultiInstrumentMaker(rng).make())
     return 0
 
 

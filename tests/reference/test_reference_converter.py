@@ -89,6 +89,95 @@ CASES = [
 ]
 
 
+def instrument_bytes(source, name):
+    ins = reference_converter.read_instrument_file(reference_converter.text_mode_stream(source))
+    return reference_converter.instrument_map_or_reason(ins, name)[0]
+
+
+def bank0(*patches):
+    """Patches (program, name) of bank 0.0 under method 0."""
+    return tuple((program // 8 if program >= 0 else -(-program // 8), b"0.0", program, name)
+                 for program, name in patches)
+
+
+PN, ID = b".Patch Names\n", b".Instrument Definitions\n"
+CHAIN = PN + b"[C]\n0=c0\n1=c1\n2=c2\n[B]\nBasedOn=C\n1=b1\n[A]\nbasedon=X\nBASEDON = B\n2=a2\n3=a3\n"
+CYCLE = PN + b"[A]\nBasedOn=b\n1=a1\n2=a2\n[B]\nBasedOn=a\n2=b2\n3=b3\n" + ID + b"[S]\nPatch[0]=A\nPatch[1]=B\n"
+BUILT_IN = ID + b"[S]\nPatch[0]=1..128\nPatch[1]=0..127\n"
+ALL_PROGRAMS = range(128)
+
+INSTRUMENT_CASES = [
+    ("a chain of bases, each overriding the one below; the last BasedOn counts",
+     CHAIN + ID + b"[S]\nPatch[0]=A\n", b"S",
+     patch_map(b"S", *bank0((0, b"c0"), (1, b"b1"), (2, b"a2"), (3, b"a3")))),
+    ("a missing base, a list built on itself, a cycle not through the start",
+     PN + b"[A]\nBasedOn=Nowhere\n5=a\n[Self]\nBasedOn=SELF\n6=s\n[X]\nBasedOn=Y\n1=x\n"
+     b"[Y]\nBasedOn=Z\n1=y\n2=y\n[Z]\nBasedOn=Y\n2=z\n3=z\n" + ID + b"[S]\nPatch[0]=A\nPatch[0]=Self\nPatch[0]=X\n", b"s",
+     patch_map(b"S", *bank0((5, b"a"), (6, b"s"), (1, b"x"), (2, b"y"), (3, b"z")))),
+    ("a cycle asked from either end", CYCLE, b"S",
+     patch_map(b"S", *bank0((1, b"a1"), (2, b"a2"), (3, b"b3")),
+               (0, b"0.1", 1, b"a1"), (0, b"0.1", 2, b"b2"), (0, b"0.1", 3, b"b3"))),
+    ("repeated headers continue, later in the file too; first spelling and order kept",
+     PN + b"[L]\n1=x\n" + ID + b"[Synth]\nPatch[0]=l\n[Other]\nPatch[0]=L\n" + PN + b"[l]\n2=y\n1=z\n"
+     + b".instrument definitions\n[ SYNTH ]\nbankselmethod=1\npatch[1]=L\n", b"sYnTh",
+     patch_map(b"Synth", *bank0((1, b"z"), (2, b"y")), (0, b"1.0", 1, b"z"), (0, b"1.0", 2, b"y"))),
+    ("lines before the first marker, other sections and lines after any marker are ignored",
+     b"[S]\nPatch[9]=L\n[L]\n9=pre\n" + PN + b"[L]\n1=a\n.Note Names\n[L]\n2=note\n.PATCH NAMES\n3=orphan\n"
+     b".Patch Names extra\n[L]\n4=extra\n. Patch Names\n[L]\n5=spaced\n" + ID + b"[S]\nPatch[0]=L\n.\nPatch[1]=L\n"
+     b".Controller Names\n[S]\nPatch[2]=L\n", b"S",
+     patch_map(b"S", *bank0((1, b"a")))),
+    ("lists and instruments are separate names; bank key shapes; methods are per instrument",
+     PN + b"[S]\n1=a\n" + ID + b"[T]\nBankSelMethod=2\n[S]\npatch [*]=S\nPatch[]=S\nPatch[ 7 ]=S\nPatchX[3]=S\n"
+     b"Patch[3=S\nBankSelMethod=3\nBankSelMethod=1\n", b"S",
+     patch_map(b"S", (0, b"0.0", 1, b"a"), (0, b"0.0", 1, b"a"), (0, b"7.0", 1, b"a"))),
+    ("built-in lists number from 0 and from 1", BUILT_IN, b"S",
+     patch_map(b"S", *[(p // 8, b"0.0", p, b"%d" % (p + 1)) for p in ALL_PROGRAMS],
+               *[(p // 8, b"0.1", p, b"%d" % p) for p in ALL_PROGRAMS])),
+    ("a defined list of a built-in name wins; a list may build on a built-in one",
+     PN + b"[1..128]\n5=Five\n[Mine]\nBasedOn=0..127\n0=Zero\n" + ID + b"[S]\nPatch[0]=1..128\nPatch[1]=Mine\n", b"S",
+     patch_map(b"S", (0, b"0.0", 5, b"Five"), (0, b"0.1", 0, b"Zero"),
+               *[(p // 8, b"0.1", p, b"%d" % p) for p in ALL_PROGRAMS[1:]])),
+    ("missing lists give no patches; a list of another section is missing",
+     b".Note Names\n[Keys]\n36=Kick\n" + ID + b"[S]\nPatch[1]=Nowhere\nPatch[2]=Keys\n", b"S", patch_map(b"S")),
+    ("two banks with one list both get it; the later line of a program wins",
+     PN + b"[L]\n1=a\n1=b\n" + ID + b"[S]\nPatch[1]=L\nPatch[2]=l\n", b"S",
+     patch_map(b"S", (0, b"0.1", 1, b"b"), (0, b"0.2", 1, b"b"))),
+    ("patches ordered by signed program; which keys are patches",
+     PN + b"[L]\n9=nine\n12abc=twelve\n4294967295=minus one\n2147483648=lowest\n-1=no\n+2=no\nx=no\n"
+     b"Patch[0]=no\n 3 = three \n7=" + b"n" * 140 + b"\n" + ID + b"[S]\nPatch[0]=L\n", b"S",
+     patch_map(b"S", *bank0((-2147483648, b"lowest"), (-1, b"minus one"), (3, b"three"), (7, b"n" * 131),
+                            (9, b"nine"), (12, b"twelve")))),
+    ("header text as the second pass takes it; escaping; the empty name",
+     PN + b"[ <L> ]]\n1=&\n" + ID + b"[Synth & \"Co\"]\n[]\nPatch[0]=<L> ]\n", b"",
+     patch_map(b"", (0, b"0.0", 1, b"&amp;"))),
+    ("an instrument whose lists are all missing still converts", ID + b"[S]\nPatch[0]=\n", b"S", patch_map(b"S")),
+    ("a name no instrument has", CYCLE, b"S ", None),
+    ("an instrument without a bank", PN + b"[S]\n1=a\n" + ID + b"[S]\nBankSelMethod=1\nControl=S\n", b"S", None),
+]
+
+
+class InstrumentReadingTest(unittest.TestCase):
+    def test_worked_files(self):
+        for title, source, name, expected in INSTRUMENT_CASES:
+            with self.subTest(title):
+                self.assertEqual(instrument_bytes(source, name), expected)
+
+    def test_command_line(self):
+        script = os.path.join(SCRIPTS, "reference_converter.py")
+        with tempfile.TemporaryDirectory() as work:
+            source, target = os.path.join(work, "in.ins"), os.path.join(work, "out.vpm")
+            with open(source, "wb") as f:
+                f.write(PN + b"[L]\n1=a\n" + ID + b"[Caf\xe9]\nPatch[0]=L\n[None]\n[]\nPatch[1]=L\n[caf\xc9]\n[CAF\xc9]\nPatch[2]=L\n")
+            listed = subprocess.run([sys.executable, script, "--instruments", source], stdout=subprocess.PIPE)
+            self.assertEqual(listed.stdout, b"Caf\xe9\n\ncaf\xc9\n")
+            for name, status in ((b"None", 1), (b"Nobody", 1), (b"CAF\xe9", 0)):
+                result = subprocess.run([sys.executable, script, "--instrument", name, source, target],
+                                        stderr=subprocess.DEVNULL)
+                self.assertEqual((result.returncode, os.path.exists(target)), (status, status == 0))
+            with open(target, "rb") as f:
+                self.assertEqual(f.read(), patch_map(b"Caf\xe9", (0, b"0.0", 1, b"a")))
+
+
 class ReferenceConverterTest(unittest.TestCase):
     def test_worked_files(self):
         for title, source, expected in CASES:
