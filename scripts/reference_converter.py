@@ -53,8 +53,10 @@ way a sequencer sees it.  This reading, point by point:
 - Built-in lists: `0..127` and `1..128`, when the file defines no list of that
   name, name programs 0-127 `0`..`127` and `1`..`128`.  They are lists like any
   other (case is moot for them), so a `BasedOn=1..128` builds on them too; they
-  have no base themselves.  A list of that name defined by the file (even an
-  empty one) replaces the built-in everywhere.
+  have no base themselves.  A list of that name defined by the file replaces
+  the built-in everywhere; a header of that name with neither a patch line nor
+  a BasedOn line under it only names the built-in list, as files written for
+  the format's own tools do.
 - A list's patches: walk from the list along its BasedOn names until a name
   names no list or a list comes round again; then from the far end of the walk
   back to the list itself, each list's own patches replace those with the same
@@ -426,7 +428,9 @@ def built_in_list(name):
 def find_list(ins, name):
     """A list the file defines, else a built-in one, else None."""
     patch_list = find_named(ins.lists, name)
-    return patch_list if patch_list is not None else built_in_list(name)
+    if patch_list is not None and (patch_list.patches or patch_list.based_on is not None):
+        return patch_list
+    return built_in_list(name) or patch_list
 
 
 def patches_of_list(ins, name):

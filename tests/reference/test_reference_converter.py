@@ -130,7 +130,8 @@ INSTRUMENT_CASES = [
      PN + b"[S]\n1=a\n" + ID + b"[T]\nBankSelMethod=2\n[S]\npatch [*]=S\nPatch[]=S\nPatch[ 7 ]=S\nPatchX[3]=S\n"
      b"Patch[3=S\nBankSelMethod=3\nBankSelMethod=1\n", b"S",
      patch_map(b"S", (0, b"0.0", 1, b"a"), (0, b"0.0", 1, b"a"), (0, b"7.0", 1, b"a"))),
-    ("built-in lists number from 0 and from 1", BUILT_IN, b"S",
+    ("built-in lists number from 0 and from 1; an empty header of that name only names them",
+     PN + b"[0..127]\n[1..128]\n" + BUILT_IN, b"S",
      patch_map(b"S", *[(p // 8, b"0.0", p, b"%d" % (p + 1)) for p in ALL_PROGRAMS],
                *[(p // 8, b"0.1", p, b"%d" % p) for p in ALL_PROGRAMS])),
     ("a defined list of a built-in name wins; a list may build on a built-in one",
