@@ -97,6 +97,18 @@ gui_find_or_build_driver() {
   GUI_DRIVER="$own/gui_tests.exe"
 }
 
+# Checks that the given programs, the driver and its probe import only
+# system DLLs (Wine finds no MinGW runtime DLL either) and that the probe
+# exports its hook under the very name the driver asks GetProcAddress for.
+gui_check_imports() {
+  local hook
+  hook="$(sed -n 's/^inline constexpr char kHookProcName\[\] = "\(.*\)";$/\1/p' \
+    "$GUI_ROOT/tests/gui/probe_protocol.h")"
+  [[ -n $hook ]] || gui_fail "no kHookProcName in tests/gui/probe_protocol.h"
+  "$GUI_ROOT/scripts/check-imports" "$@" "$GUI_DRIVER" \
+    --exports "$hook" "$(dirname "$GUI_DRIVER")/gui_probe.dll"
+}
+
 # A Windows path for a Unix one: Wine's drive Z: is the Unix root.
 gui_winpath() { local path="${1//\//\\}"; printf 'Z:%s' "$path"; }
 
