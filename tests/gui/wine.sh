@@ -122,11 +122,19 @@ gui_cleanup() {
 }
 
 # A private prefix in a fresh work folder, removed by gui_cleanup (trapped).
+# A caller that runs several suites makes it once and names it in
+# GUI_SHARED_PREFIX (with GUI_TEST_ARCH set to its architecture); the suites
+# then use it and leave it to the caller.
 gui_make_prefix() {
   GUI_WORK="$(mktemp -d /tmp/patchconv-gui.XXXXXX)"
-  export WINEPREFIX="$GUI_WORK/prefix"
   trap gui_cleanup EXIT
   trap 'exit 130' INT TERM
+  if [[ -n ${GUI_SHARED_PREFIX:-} ]]; then
+    [[ -d $GUI_SHARED_PREFIX ]] || gui_fail "no Wine prefix at $GUI_SHARED_PREFIX"
+    export WINEPREFIX="$GUI_SHARED_PREFIX"
+    return 0
+  fi
+  export WINEPREFIX="$GUI_WORK/prefix"
   gui_say "Making a $WINEARCH Wine prefix"
   timeout 600 "$GUI_WINE" wineboot -u >/dev/null 2>&1 || gui_fail "wineboot failed or timed out"
   timeout 300 wineserver -w || gui_fail "the prefix did not settle"
