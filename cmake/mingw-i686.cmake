@@ -17,3 +17,7 @@ set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
 # A stand-alone program: the C and C++ runtimes linked in, no DLLs beyond the
 # system's; unused sections dropped and symbols stripped.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--gc-sections -s")
+# DLLs too (the GUI tests' probe): Windows finds no MinGW runtime DLL beside
+# the program they are loaded into.
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

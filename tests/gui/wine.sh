@@ -24,7 +24,8 @@ gui_runs_32bit_code() {
 }
 
 # True when 32-bit programs would only run through an emulator registered
-# with binfmt_misc: Wine then takes minutes to start.
+# with binfmt_misc. Under qemu-i386 7.2 on two cores, making a 32-bit prefix
+# alone took over 25 minutes, so such a machine tests the 64-bit build.
 gui_32bit_is_emulated() {
   grep -qs '^magic 7f454c4601010100000000000000000002000300' /proc/sys/fs/binfmt_misc/* 2>/dev/null
 }
@@ -97,6 +98,18 @@ gui_find_or_build_driver() {
   GUI_DRIVER="$own/gui_tests.exe"
 }
 
+# Checks that the given programs, the driver and its probe import only
+# system DLLs (Wine finds no MinGW runtime DLL either) and that the probe
+# exports its hook under the very name the driver asks GetProcAddress for.
+gui_check_imports() {
+  local hook
+  hook="$(sed -n 's/^inline constexpr char kHookProcName\[\] = "\(.*\)";$/\1/p' \
+    "$GUI_ROOT/tests/gui/probe_protocol.h")"
+  [[ -n $hook ]] || gui_fail "no kHookProcName in tests/gui/probe_protocol.h"
+  "$GUI_ROOT/scripts/check-imports" "$@" "$GUI_DRIVER" \
+    --exports "$hook" "$(dirname "$GUI_DRIVER")/gui_probe.dll"
+}
+
 # A Windows path for a Unix one: Wine's drive Z: is the Unix root.
 gui_winpath() { local path="${1//\//\\}"; printf 'Z:%s' "$path"; }
 
@@ -110,11 +123,19 @@ gui_cleanup() {
 }
 
 # A private prefix in a fresh work folder, removed by gui_cleanup (trapped).
+# A caller that runs several suites makes it once and names it in
+# GUI_SHARED_PREFIX (with GUI_TEST_ARCH set to its architecture); the suites
+# then use it and leave it to the caller.
 gui_make_prefix() {
   GUI_WORK="$(mktemp -d /tmp/patchconv-gui.XXXXXX)"
-  export WINEPREFIX="$GUI_WORK/prefix"
   trap gui_cleanup EXIT
   trap 'exit 130' INT TERM
+  if [[ -n ${GUI_SHARED_PREFIX:-} ]]; then
+    [[ -d $GUI_SHARED_PREFIX ]] || gui_fail "no Wine prefix at $GUI_SHARED_PREFIX"
+    export WINEPREFIX="$GUI_SHARED_PREFIX"
+    return 0
+  fi
+  export WINEPREFIX="$GUI_WORK/prefix"
   gui_say "Making a $WINEARCH Wine prefix"
   timeout 600 "$GUI_WINE" wineboot -u >/dev/null 2>&1 || gui_fail "wineboot failed or timed out"
   timeout 300 wineserver -w || gui_fail "the prefix did not settle"
