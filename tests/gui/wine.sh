@@ -51,6 +51,7 @@ gui_configure_arch() {
   if [[ $GUI_ARCH == i686 ]]; then
     GUI_PACKAGES=(cmake make g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb)
     GUI_TOOLCHAIN="$GUI_ROOT/cmake/mingw-i686.cmake"
+    GUI_PRESET=mingw
     GUI_DEFAULT_BUILD="$GUI_ROOT/build/mingw"
     GUI_WINE=wine
     export WINEARCH=win32
@@ -63,6 +64,7 @@ gui_configure_arch() {
   else
     GUI_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb)
     GUI_TOOLCHAIN="$GUI_ROOT/cmake/mingw-x86_64.cmake"
+    GUI_PRESET=mingw-x86_64
     GUI_DEFAULT_BUILD="$GUI_ROOT/build/mingw-x86_64"
     # /usr/bin/wine prefers the 32-bit loader whenever wine32 is installed.
     GUI_WINE=/usr/lib/wine/wine64
@@ -76,9 +78,9 @@ gui_configure_arch() {
 # into $GUI_BUILD.
 gui_build_program() {
   gui_say "Building PatchConverter.exe ($GUI_ARCH) in ${GUI_BUILD#"$GUI_ROOT"/}"
-  if [[ $GUI_ARCH == i686 && $GUI_BUILD == "$GUI_DEFAULT_BUILD" ]]; then
-    (cd "$GUI_ROOT" && timeout 900 cmake --preset mingw -DPATCHCONV_WERROR=ON >/dev/null &&
-      timeout 1800 cmake --build --preset mingw -j"$(nproc)" >/dev/null)
+  if [[ $GUI_BUILD == "$GUI_DEFAULT_BUILD" ]]; then
+    (cd "$GUI_ROOT" && timeout 900 cmake --preset "$GUI_PRESET" >/dev/null &&
+      timeout 1800 cmake --build --preset "$GUI_PRESET" -j"$(nproc)" >/dev/null)
   else
     timeout 900 cmake -S "$GUI_ROOT" -B "$GUI_BUILD" -DCMAKE_TOOLCHAIN_FILE="$GUI_TOOLCHAIN" \
       -DCMAKE_BUILD_TYPE=MinSizeRel -DPATCHCONV_BUILD_TESTS=OFF -DPATCHCONV_WERROR=ON >/dev/null
