@@ -70,23 +70,25 @@ void InstrumentCatalog::Read(LineReader& lines) {
   AddBuiltInLists();
 }
 
-// A header seen again continues the list it opened first.
+// The position of the item of that name, made at the end when there is none
+// yet: a header seen again continues what it opened first.
+template <typename Item>
+std::size_t InstrumentCatalog::Named(std::vector<Item>& items, NameIndex& index,
+                                     std::string_view name) {
+  std::size_t position = index.Find(name);
+  if (position != kNone) return position;
+  position = items.size();
+  items.emplace_back().name = name;
+  index.Add(name, position);
+  return position;
+}
+
 std::size_t InstrumentCatalog::ListNamed(std::string_view name) {
-  std::size_t list = listIndex_.Find(name);
-  if (list != kNone) return list;
-  list = lists_.size();
-  lists_.emplace_back().name = name;
-  listIndex_.Add(name, list);
-  return list;
+  return Named(lists_, listIndex_, name);
 }
 
 std::size_t InstrumentCatalog::InstrumentNamed(std::string_view name) {
-  std::size_t instrument = instrumentIndex_.Find(name);
-  if (instrument != kNone) return instrument;
-  instrument = instruments_.size();
-  instruments_.emplace_back().name = name;
-  instrumentIndex_.Add(name, instrument);
-  return instrument;
+  return Named(instruments_, instrumentIndex_, name);
 }
 
 // "BasedOn=LIST" names the list it builds on; a key that begins with a digit

@@ -92,6 +92,8 @@ class InstrumentCatalog {
   };
 
   std::size_t FindList(std::string_view name) const;
+  template <typename Item>
+  static std::size_t Named(std::vector<Item>& items, NameIndex& index, std::string_view name);
   std::size_t ListNamed(std::string_view name);
   std::size_t InstrumentNamed(std::string_view name);
   void AddListLine(PatchList& list, std::string_view key, std::string_view value);
