@@ -1,8 +1,8 @@
 // Memory for the nodes of one instrument: every patch and bank is a node of
 // its own, but their bytes come from large blocks that the instrument owns
-// and frees all at once. The general heap spends about 400 instructions on
-// making and freeing each node, and a large file holds millions of patches:
-// that was a third of a whole conversion's work.
+// and frees all at once. A large file holds millions of patches, and making
+// and freeing each on the general heap costs more than reading its line
+// (figures in bench/RESULTS.md).
 #pragma once
 
 #include <cstddef>
