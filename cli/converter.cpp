@@ -8,6 +8,7 @@
 #include "instrument_file.h"
 #include "patch_map_file.h"
 #include "plain_check.h"
+#include "text_lines.h"
 
 namespace fs = std::filesystem;
 
@@ -38,11 +39,6 @@ std::string InstrumentNames(const InstrumentCatalog& catalog) {
 
 std::string PatchCount(std::size_t count) {
   return std::to_string(count) + (count == 1 ? " patch" : " patches");
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return text;
 }
 
 }  // namespace
@@ -137,7 +133,7 @@ bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& fo
       anyBank = true;
       const std::string fileName = SafeFileName(instrument.name) + ".vpm";
       const fs::path target = folder / fs::path(NativePathFromText(fileName));
-      if (!folderTargets_.insert(Lower(fileName)).second) {
+      if (!folderTargets_.insert(LowerAscii(fileName)).second) {
         allConverted = Fail(source, "instrument \"" + instrument.name + "\" would be written to " +
                                         Shown(target) + " as an earlier one was; that one is kept") &&
                        allConverted;

@@ -46,12 +46,6 @@ class Findings {
   std::vector<Finding> found_;
 };
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return lower;
-}
-
 std::string Quoted(std::string_view text) {
   std::string quoted;
   quoted.reserve(text.size() + 2);
@@ -113,7 +107,7 @@ FirstPass ReadFirstPass(LineReader& lines, Findings& findings) {
     if (IsHeader(line)) {
       pass.deviceName = HeaderText(line);
       pass.deviceLine = number;
-      pass.headers.insert(Lower(pass.deviceName));
+      pass.headers.insert(LowerAscii(pass.deviceName));
       continue;
     }
     std::string_view key, value, numberText;
@@ -133,7 +127,7 @@ std::vector<std::size_t> CheckPatchLines(LineReader& lines, const FirstPass& pas
                                          Findings& findings) {
   std::unordered_map<std::string, std::size_t> firstBankOfList;
   for (std::size_t bank = 0; bank < pass.banks.size(); ++bank) {
-    firstBankOfList.emplace(Lower(pass.banks[bank].list), bank);
+    firstBankOfList.emplace(LowerAscii(pass.banks[bank].list), bank);
   }
   std::vector<std::size_t> patchCounts(pass.banks.size());
   std::string header;
@@ -143,7 +137,7 @@ std::vector<std::size_t> CheckPatchLines(LineReader& lines, const FirstPass& pas
     if (IsIgnorable(line) || IsSectionMarker(line)) continue;
     if (IsHeader(line)) {
       header = HeaderText(line);
-      const auto bank = firstBankOfList.find(Lower(header));
+      const auto bank = firstBankOfList.find(LowerAscii(header));
       count = bank != firstBankOfList.end() ? &patchCounts[bank->second] : nullptr;
       continue;
     }
@@ -184,13 +178,13 @@ void CheckBanks(const FirstPass& pass, const std::vector<std::size_t>& patchCoun
     const PlainBank& bank = pass.banks[i];
     const std::string named = "bank " + std::to_string(bank.number) + " names the list " +
                               Quoted(bank.list);
-    const bool first = listsSeen.insert(Lower(bank.list)).second;
+    const bool first = listsSeen.insert(LowerAscii(bank.list)).second;
     const std::size_t inherited = catalog.PatchesOf(bank.list).size();
     if (catalog.IsBuiltIn(bank.list) && (!first || patchCounts[i] == 0)) {
       findings.Add(kBuiltInList, bank.line,
                    named + ", which is built in: it stays empty here; --instrument numbers its " +
                        std::to_string(inherited) + " programs");
-    } else if (!pass.headers.contains(Lower(bank.list))) {
+    } else if (!pass.headers.contains(LowerAscii(bank.list))) {
       findings.Add(kMissingList, bank.line, named + ", which never appears: it stays empty");
     } else if (!first) {
       findings.Add(kSharedList, bank.line,

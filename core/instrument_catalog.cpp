@@ -19,14 +19,6 @@ Section SectionOf(std::string_view marker) {
   return Section::kIgnored;
 }
 
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 bool StartsWithDigit(std::string_view key) {
   return !key.empty() && key.front() >= '0' && key.front() <= '9';
 }

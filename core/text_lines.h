@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 // The text up to the first 0x1A byte, which text mode takes as end of input.
@@ -126,6 +127,9 @@ class LineReader {
 // ASCII letters compared without regard to case.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
+// The text with ASCII capitals made small, as a key for names compared
+// without regard to case.
+std::string LowerAscii(std::string_view text);
 
 // Leading whitespace, an optional sign, then decimal digits up to the first
 // other character; no digits give 0. Wraps around modulo 2^32 like a 32-bit
