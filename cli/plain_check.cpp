@@ -7,6 +7,7 @@
 
 #include "definition_syntax.h"
 #include "instrument_catalog.h"
+#include "instrument_definition.h"
 #include "instrument_file.h"
 
 namespace {

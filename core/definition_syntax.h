@@ -7,9 +7,6 @@
 
 #include "text_lines.h"
 
-// The longest patch name kept: the name field's 132 bytes less the zero.
-inline constexpr std::size_t kPatchNameBytes = 131;
-
 // Lines that no reading looks at: blank lines and whole-line comments.
 inline bool IsIgnorable(std::string_view line) {
   return line.empty() || line.front() == ';';

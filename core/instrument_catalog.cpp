@@ -163,21 +163,10 @@ void InstrumentCatalog::BuildMap(const Instrument& instrument, InstrumentDefinit
   map.bankSelMethod = instrument.bankSelMethod;
   PatchBank* lastBank = nullptr;
   for (const Bank& bank : instrument.banks) {
-    PatchBank* node = map.NewBank();
-    node->bankNumber = bank.number;
-    CopyToField(node->patchListName, bank.listName);
-    node->prev = lastBank;
-    (lastBank != nullptr ? lastBank->next : map.banks) = node;
-    lastBank = node;
+    lastBank = map.AppendBank(lastBank, bank.number, bank.listName);
     PatchEntry* lastPatch = nullptr;
     for (const Patch& patch : PatchesOf(bank.listName)) {
-      PatchEntry* entry = map.NewPatch();
-      entry->program = patch.program;
-      entry->family = patch.program / 8;
-      CopyToField(entry->name, patch.name);
-      entry->prev = lastPatch;
-      (lastPatch != nullptr ? lastPatch->next : node->patches) = entry;
-      lastPatch = entry;
+      lastPatch = map.AppendPatch(*lastBank, lastPatch, patch.program, patch.name);
     }
   }
 }

@@ -9,17 +9,21 @@
 
 #include "native_path.h"
 #include "node_pool.h"
+#include "text_lines.h"
 
 class ByteSink;
 class LineReader;
+
+// The longest patch name kept; longer names are cut.
+inline constexpr std::size_t kPatchNameBytes = 131;
 
 // One patch line of a patch list: "program=name".
 struct PatchEntry {
   PatchEntry* next = nullptr;
   PatchEntry* prev = nullptr;
   std::int32_t program = 0;
-  std::int32_t family = 0;  // program / 8, truncated toward zero
-  char name[132] = {};      // at most 131 bytes and a terminating zero
+  std::int32_t family = 0;            // program / 8, truncated toward zero
+  char name[kPatchNameBytes + 1] = {};  // and a terminating zero
 };
 
 // One bank, declared by a "Patch[n]=list" key; it owns its patches.
@@ -71,10 +75,39 @@ class InstrumentDefinition {
   PatchBank* NewBank() { return new (bankNodes_.Allocate()) PatchBank; }
   PatchEntry* NewPatch() { return new (patchNodes_.Allocate()) PatchEntry; }
 
+  // Adds a bank after `tail` (as the first when `tail` is null) and returns it.
+  PatchBank* AppendBank(PatchBank* tail, std::int32_t number, std::string_view listName);
+  // Adds a patch to `bank` after `tail` (as its first when `tail` is null) and
+  // returns it; a name longer than the field is cut.
+  PatchEntry* AppendPatch(PatchBank& bank, PatchEntry* tail, std::int32_t program,
+                          std::string_view name);
+
  private:
   NodePool bankNodes_{sizeof(PatchBank)};
   NodePool patchNodes_{sizeof(PatchEntry)};
 };
+
+// Inline: the reader appends every patch line of a file.
+inline PatchBank* InstrumentDefinition::AppendBank(PatchBank* tail, std::int32_t number,
+                                                   std::string_view listName) {
+  PatchBank* bank = NewBank();
+  bank->bankNumber = number;
+  CopyToField(bank->patchListName, listName);
+  bank->prev = tail;
+  (tail != nullptr ? tail->next : banks) = bank;
+  return bank;
+}
+
+inline PatchEntry* InstrumentDefinition::AppendPatch(PatchBank& bank, PatchEntry* tail,
+                                                     std::int32_t program, std::string_view name) {
+  PatchEntry* patch = NewPatch();
+  patch->program = program;
+  patch->family = program / 8;
+  CopyToField(patch->name, name);
+  patch->prev = tail;
+  (tail != nullptr ? tail->next : bank.patches) = patch;
+  return patch;
+}
 
 // Drops leading and trailing whitespace of a zero-terminated text in place.
 void TrimWhitespace(char* text);

@@ -15,14 +15,6 @@ bool MayHoldBankKeyOrMethod(std::string_view line) {
   return first == 'b' || first == 'p';
 }
 
-// A patch whose program is the key's number; names longer than the field are
-// cut to its 131 bytes.
-void FillPatch(PatchEntry& patch, std::string_view key, std::string_view name) {
-  patch.program = DecimalValue(key);
-  patch.family = patch.program / 8;
-  CopyToField(patch.name, name);
-}
-
 PatchBank* LastBank(PatchBank* banks) {
   while (banks != nullptr && banks->next != nullptr) banks = banks->next;
   return banks;
@@ -44,12 +36,7 @@ void InstrumentDefinition::ReadBankDefinitions(LineReader& lines) {
     if (EqualsIgnoringCase(key, "BankSelMethod")) {
       bankSelMethod = DecimalValue(value);
     } else if (BankKeyNumberText(key, numberText)) {
-      PatchBank* bank = NewBank();
-      bank->bankNumber = DecimalValue(numberText);
-      CopyToField(bank->patchListName, value);
-      bank->prev = tail;
-      (tail != nullptr ? tail->next : banks) = bank;
-      tail = bank;
+      tail = AppendBank(tail, DecimalValue(numberText), value);
     }
   }
 }
@@ -66,10 +53,6 @@ void InstrumentDefinition::ReadPatchNames(LineReader& lines) {
     }
     std::string_view key, value;
     if (current == nullptr || !SplitKeyValue(line, key, value)) continue;
-    PatchEntry* patch = NewPatch();
-    FillPatch(*patch, key, value);
-    patch->prev = current->tail;
-    (current->tail != nullptr ? current->tail->next : current->bank->patches) = patch;
-    current->tail = patch;
+    current->tail = AppendPatch(*current->bank, current->tail, DecimalValue(key), value);
   }
 }
