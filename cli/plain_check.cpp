@@ -190,14 +190,15 @@ void CheckBanks(const FirstPass& pass, const std::vector<std::size_t>& patchCoun
     } else if (!first) {
       findings.Add(kSharedList, bank.line,
                    named + ", as an earlier bank does: only that one gets its patches");
-    } else if (const std::string* base = catalog.BaseNameOf(bank.list);
-               base != nullptr && inherited > catalog.OwnProgramCount(bank.list)) {
-      findings.Add(kInheritedList, bank.line,
-                   named + ", which is built on " + Quoted(*base) +
-                       ": here it holds only its own lines, " +
-                       std::to_string(catalog.OwnProgramCount(bank.list)) + " of the " +
-                       std::to_string(inherited) +
-                       " programs it has with what it inherits (see --instrument)");
+    } else if (const std::string* base = catalog.BaseNameOf(bank.list)) {
+      const std::size_t own = catalog.OwnProgramCount(bank.list);
+      if (inherited > own) {
+        findings.Add(kInheritedList, bank.line,
+                     named + ", which is built on " + Quoted(*base) +
+                         ": here it holds only its own lines, " + std::to_string(own) + " of the " +
+                         std::to_string(inherited) +
+                         " programs it has with what it inherits (see --instrument)");
+      }
     }
     const std::int32_t value = MakeBankValue(pass.method, bank.number);
     if (value < 0 || value > 16383) {
