@@ -119,10 +119,6 @@ std::string_view InstrumentCatalog::KeepName(std::string_view name) {
   return std::string_view(kept, name.size());
 }
 
-bool InstrumentCatalog::IsBuiltInName(std::string_view name) {
-  return name == "0..127" || name == "1..128";
-}
-
 // The numbering lists that the format's tools provide, where the file does
 // not define a list of that name itself. A header of that name with nothing
 // under it only names the list, as files written for those tools do.

@@ -52,9 +52,8 @@ class InstrumentCatalog {
   // nullptr when it builds on none.
   const std::string* BaseNameOf(std::string_view listName) const;
 
-  // The names of the lists that the format's tools provide ("0..127",
-  // "1..128"); one is built in where the file does not define it.
-  static bool IsBuiltInName(std::string_view name);
+  // Whether the list is one that the format's tools provide ("0..127",
+  // "1..128"), built in because the file does not define it.
   bool IsBuiltIn(std::string_view listName) const;
 
   // How many programs a list names in lines of its own.
