@@ -46,15 +46,18 @@ class FileSystem {
   // Puts what was written on disk (nothing to do for a device or pipe).
   virtual SystemError Flush(FileHandle file);
   virtual SystemError Close(FileHandle file);
-  // Gives the new file the permission bits of the one it will replace.
-  virtual SystemError CopyPermissions(const NativePath& from, FileHandle to);
+  // Gives the new file the owner, group and permission bits of the one it
+  // will replace, as a plain overwrite would keep them; DeniesRights() when
+  // the system does not let this user give them.
+  virtual SystemError CopyOwnerAndPermissions(const NativePath& from, FileHandle to);
   // Puts `from` in the place of `to` in one step. An existing `to` keeps
   // what the system keeps of a replaced file (on Windows its access rights,
   // attributes and creation time).
   virtual SystemError Replace(const NativePath& from, const NativePath& to, bool toExists);
   virtual SystemError Remove(const NativePath& path);
   // The file that a symbolic link leads to, so that the file is replaced and
-  // the link stays; any other path as it is.
+  // the link stays, even where that file does not exist yet (a shell's
+  // redirection makes it); any other path as it is.
   virtual NativePath ResolveLink(const NativePath& path);
 
   // The process's standard input, for reading; it is never closed.

@@ -4,9 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <string>
 
 #include "file_system.h"
 #include "temporary_name.h"
@@ -37,6 +36,10 @@ bool SystemError::IsNotFound() const {
 
 bool SystemError::RefusesReplacement() const {
   return code_ == EPERM || code_ == EACCES || code_ == EBUSY;
+}
+
+bool SystemError::DeniesRights() const {
+  return code_ == EPERM || code_ == EACCES;
 }
 
 std::string SystemError::Text() const {
@@ -132,10 +135,17 @@ SystemError FileSystem::Close(FileHandle file) {
   return Result(::close(Descriptor(file)) == 0);
 }
 
-SystemError FileSystem::CopyPermissions(const NativePath& from, FileHandle to) {
-  struct stat status;
-  if (::stat(from.c_str(), &status) != 0) return SystemError::Last();
-  return Result(::fchmod(Descriptor(to), status.st_mode & 07777) == 0);
+SystemError FileSystem::CopyOwnerAndPermissions(const NativePath& from, FileHandle to) {
+  struct stat old, fresh;
+  if (::stat(from.c_str(), &old) != 0 || ::fstat(Descriptor(to), &fresh) != 0) {
+    return SystemError::Last();
+  }
+  // Owner first: a change of owner may clear the set-user-ID bits.
+  if ((old.st_uid != fresh.st_uid || old.st_gid != fresh.st_gid) &&
+      ::fchown(Descriptor(to), old.st_uid, old.st_gid) != 0) {
+    return SystemError::Last();
+  }
+  return Result(::fchmod(Descriptor(to), old.st_mode & 07777) == 0);
 }
 
 SystemError FileSystem::Replace(const NativePath& from, const NativePath& to, bool /*toExists*/) {
@@ -147,9 +157,19 @@ SystemError FileSystem::Remove(const NativePath& path) {
 }
 
 NativePath FileSystem::ResolveLink(const NativePath& path) {
-  struct stat status;
-  if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
-  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                       &std::free);
-  return resolved != nullptr ? NativePath(resolved.get()) : path;
+  // As the system follows links when it opens a file: at most this many.
+  constexpr int kMaxLinks = 40;
+  NativePath current = path;
+  for (int followed = 0; followed < kMaxLinks; ++followed) {
+    struct stat status;
+    if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return current;
+    std::string linked(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 0) + 256,
+                       '\0');
+    const ssize_t length = ::readlink(current.c_str(), linked.data(), linked.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= linked.size()) return path;
+    linked.resize(static_cast<std::size_t>(length));
+    // A relative link is read from the folder that holds it.
+    current = linked.front() == '/' ? linked : FolderPart(current) + linked;
+  }
+  return path;  // a loop of links: opening the path says so
 }

@@ -54,6 +54,10 @@ bool SystemError::RefusesReplacement() const {
          code_ == ERROR_UNABLE_TO_REMOVE_REPLACED || code_ == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
 }
 
+bool SystemError::DeniesRights() const {
+  return code_ == ERROR_ACCESS_DENIED;
+}
+
 std::string SystemError::Text() const {
   char* text = nullptr;
   const DWORD length = FormatMessageA(
@@ -157,7 +161,7 @@ SystemError FileSystem::Close(FileHandle file) {
 
 // A new file in the folder inherits the folder's access rights, and
 // ReplaceFileW gives it those of the file it replaces.
-SystemError FileSystem::CopyPermissions(const NativePath& /*from*/, FileHandle /*to*/) {
+SystemError FileSystem::CopyOwnerAndPermissions(const NativePath& /*from*/, FileHandle /*to*/) {
   return {};
 }
 

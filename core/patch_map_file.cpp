@@ -10,6 +10,16 @@ WriteResult Failure(WriteStep step, SystemError error) {
   return {step, error};
 }
 
+// The patch map of an instrument definition held whole in memory.
+class WholeInstrumentMap final : public PatchMapSource {
+ public:
+  explicit WholeInstrumentMap(const InstrumentDefinition& instrument) : instrument_(instrument) {}
+  bool WriteTo(ByteSink& sink) override { return instrument_.WritePatchMap(sink) == 0; }
+
+ private:
+  const InstrumentDefinition& instrument_;
+};
+
 // Sends the writer's bytes through the file system seam and keeps the first
 // failure's reason.
 class FileSink final : public ByteSink {
@@ -29,10 +39,9 @@ class FileSink final : public ByteSink {
 
 // Writes the patch map into an open file, puts it on disk and closes it; the
 // file is closed whatever fails.
-SystemError WriteAndClose(const InstrumentDefinition& instrument, FileHandle file,
-                          FileSystem& fileSystem) {
+SystemError WriteAndClose(PatchMapSource& map, FileHandle file, FileSystem& fileSystem) {
   FileSink sink(fileSystem, file);
-  SystemError error = instrument.WritePatchMap(sink) == 0 ? fileSystem.Flush(file) : sink.error();
+  SystemError error = map.WriteTo(sink) ? fileSystem.Flush(file) : sink.error();
   const SystemError closed = fileSystem.Close(file);
   return error.Failed() ? error : closed;
 }
@@ -75,7 +84,7 @@ class TemporaryFile {
 
 // Empties an existing file (unless it is a device or pipe) and writes the
 // patch map into it with every write checked.
-WriteResult WriteInPlace(const InstrumentDefinition& instrument, const ExistingFile& target,
+WriteResult WriteInPlace(PatchMapSource& map, const ExistingFile& target,
                          FileSystem& fileSystem) {
   if (!target.isDevice) {
     if (const SystemError error = fileSystem.Truncate(target.handle); error.Failed()) {
@@ -83,64 +92,78 @@ WriteResult WriteInPlace(const InstrumentDefinition& instrument, const ExistingF
       return Failure(WriteStep::kWrite, error);
     }
   }
-  const SystemError error = WriteAndClose(instrument, target.handle, fileSystem);
+  const SystemError error = WriteAndClose(map, target.handle, fileSystem);
   return error.Failed() ? Failure(WriteStep::kWrite, error) : WriteResult{};
 }
 
 // Opens the target again and writes it in place: the way out where no new
 // file may take its place.
-WriteResult RewriteInPlace(const InstrumentDefinition& instrument, const NativePath& target,
+WriteResult RewriteInPlace(PatchMapSource& map, const NativePath& target,
                            FileSystem& fileSystem) {
   ExistingFile file;
   if (const SystemError error = fileSystem.OpenExisting(target, file); error.Failed()) {
     return Failure(WriteStep::kOpenTarget, error);
   }
-  return WriteInPlace(instrument, file, fileSystem);
+  return WriteInPlace(map, file, fileSystem);
 }
 
-// Writes a new file beside the target and puts it in the target's place;
-// falls back to writing in place where the folder or the system refuses that
-// but the target itself may be written.
-WriteResult ReplaceWithNewFile(const InstrumentDefinition& instrument, const NativePath& target,
-                               bool targetExists, FileSystem& fileSystem) {
+// What became of writing a new file to take the target's place.
+struct Replacement {
+  WriteResult result;
+  bool rewriteInPlace = false;  // refused for lack of rights: write the target itself
+};
+
+// Writes a new file beside the target and puts it in the target's place. Only
+// where the system refuses that for lack of rights does it ask for the target
+// to be written in place; any other failure (a full disk, no inode left)
+// keeps the target as it was. The temporary is gone when it returns.
+Replacement ReplaceWithNewFile(PatchMapSource& map, const NativePath& target, bool targetExists,
+                               FileSystem& fileSystem) {
+  const Replacement rewrite{{}, targetExists};
   TemporaryFile temporary(fileSystem);
   if (const SystemError error = temporary.Create(FolderPart(target)); error.Failed()) {
-    if (targetExists) return RewriteInPlace(instrument, target, fileSystem);
-    return Failure(WriteStep::kCreateTemporary, error);
+    return error.DeniesRights() ? rewrite : Replacement{Failure(WriteStep::kCreateTemporary, error)};
   }
   if (targetExists) {
-    const SystemError error = fileSystem.CopyPermissions(target, temporary.handle());
-    if (error.Failed()) return Failure(WriteStep::kCreateTemporary, error);
+    // A new file without the old one's owner would hand the target over to
+    // this user, which a plain overwrite never does.
+    const SystemError error = fileSystem.CopyOwnerAndPermissions(target, temporary.handle());
+    if (error.DeniesRights()) return rewrite;
+    if (error.Failed()) return {Failure(WriteStep::kCreateTemporary, error)};
   }
-  if (const SystemError error = WriteAndClose(instrument, temporary.TakeHandle(), fileSystem);
+  if (const SystemError error = WriteAndClose(map, temporary.TakeHandle(), fileSystem);
       error.Failed()) {
-    return Failure(WriteStep::kWrite, error);
+    return {Failure(WriteStep::kWrite, error)};
   }
   const SystemError error = temporary.PutInPlaceOf(target, targetExists);
   if (!error.Failed()) return {};
-  if (targetExists && error.RefusesReplacement()) {
-    return RewriteInPlace(instrument, target, fileSystem);
-  }
-  return Failure(WriteStep::kReplace, error);
+  return error.RefusesReplacement() ? rewrite : Replacement{Failure(WriteStep::kReplace, error)};
 }
 
 }  // namespace
 
-WriteResult WritePatchMapFile(const InstrumentDefinition& instrument,
-                              const NativePath& requestedTarget, FileSystem& fileSystem) {
+WriteResult WritePatchMapFile(PatchMapSource& map, const NativePath& requestedTarget,
+                              FileSystem& fileSystem) {
   const NativePath target = fileSystem.ResolveLink(requestedTarget);
   ExistingFile existing;
   const SystemError opened = fileSystem.OpenExisting(target, existing);
   if (opened.Failed()) {
     if (!opened.IsNotFound() || target.empty()) return Failure(WriteStep::kOpenTarget, opened);
-    return ReplaceWithNewFile(instrument, target, /*targetExists=*/false, fileSystem);
+    return ReplaceWithNewFile(map, target, /*targetExists=*/false, fileSystem).result;
   }
   if (existing.isDevice || existing.hasOtherNames) {
-    return WriteInPlace(instrument, existing, fileSystem);
+    return WriteInPlace(map, existing, fileSystem);
   }
   // Only opened to learn that it may be written and what it is.
   (void)fileSystem.Close(existing.handle);
-  return ReplaceWithNewFile(instrument, target, /*targetExists=*/true, fileSystem);
+  const Replacement replaced = ReplaceWithNewFile(map, target, /*targetExists=*/true, fileSystem);
+  return replaced.rewriteInPlace ? RewriteInPlace(map, target, fileSystem) : replaced.result;
+}
+
+WriteResult WritePatchMapFile(const InstrumentDefinition& instrument, const NativePath& target,
+                              FileSystem& fileSystem) {
+  WholeInstrumentMap map(instrument);
+  return WritePatchMapFile(map, target, fileSystem);
 }
 
 int InstrumentDefinition::WritePatchMap(const NativePath& path) const {

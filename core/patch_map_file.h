@@ -6,6 +6,17 @@
 #include "instrument_definition.h"
 #include "native_path.h"
 
+class ByteSink;
+
+// A patch map as bytes made on demand, so that it need not be held whole in
+// memory; it may be asked to write itself more than once.
+class PatchMapSource {
+ public:
+  virtual ~PatchMapSource() = default;
+  // Writes the patch map to `sink`; false as soon as the sink refuses bytes.
+  virtual bool WriteTo(ByteSink& sink) = 0;
+};
+
 // The step at which writing a patch map file failed.
 enum class WriteStep {
   kNone,             // it did not fail
@@ -22,7 +33,7 @@ struct [[nodiscard]] WriteResult {
   bool Succeeded() const { return failedStep == WriteStep::kNone; }
 };
 
-// Writes the patch map of `instrument` to `target`.
+// Writes the patch map to `target`.
 //
 // A regular file is written to a new temporary file in the target's folder,
 // put on disk and then put in the target's place in one step; on any failure
@@ -32,10 +43,14 @@ struct [[nodiscard]] WriteResult {
 // it would be wrong or is refused: a device or pipe (written to, never
 // replaced), a file with other hard links (so that every name sees the new
 // map), a folder that takes no new file, and a target that the system lets
-// the user write but not replace. There a failed write can leave the target
-// incomplete; it is reported all the same.
+// the user write but not replace, or whose owner this user cannot give to a
+// new file. There a failed write can leave the target incomplete; it is
+// reported all the same. Any other failure to make the new file (a full disk,
+// no inode left) leaves the target alone.
 //
 // A target that cannot be opened for writing (read-only, a folder, locked) is
 // refused and left alone.
+WriteResult WritePatchMapFile(PatchMapSource& map, const NativePath& target,
+                              FileSystem& fileSystem);
 WriteResult WritePatchMapFile(const InstrumentDefinition& instrument, const NativePath& target,
                               FileSystem& fileSystem);

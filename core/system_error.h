@@ -23,6 +23,9 @@ class [[nodiscard]] SystemError {
   // file itself may be written: a folder that lets only owners rename (sticky
   // bit), rights to write but not to delete, a file held open by another.
   bool RefusesReplacement() const;
+  // The system refused for lack of rights (EACCES, EPERM; on Windows access
+  // denied), rather than for want of room or any other reason.
+  bool DeniesRights() const;
   // The reason in the user's words, such as "No such file or directory".
   std::string Text() const;
 

@@ -80,6 +80,33 @@ TEST_F(PatchMapFile, WritesInPlaceWhereTheFolderRefusesTheReplacement) {
             1) << "no temporary is left behind";
 }
 
+// A plain overwrite keeps a file's owner and group, so a replacement must
+// too: root converting onto another user's map gives the new file that
+// owner; a user who may write another's file but not give it away writes it
+// in place.
+TEST_F(PatchMapFile, KeepsTheOwnerAndGroupOfTheTarget) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  constexpr uid_t kNobody = 65534;
+  ASSERT_EQ(::chmod(folder_.path().c_str(), 0777), 0);
+  auto others = folder_ / "others.vpm";
+  WriteBytes(others, kOldContent);
+  ASSERT_EQ(::chown(others.c_str(), kNobody, kNobody), 0);
+  auto roots = folder_ / "roots.vpm";
+  WriteBytes(roots, kOldContent);
+  ASSERT_EQ(::chmod(roots.c_str(), 0666), 0);
+
+  EXPECT_EQ(instrument_.WritePatchMap(others), 0);
+  EXPECT_TRUE(AsUnprivilegedUser([&] { return instrument_.WritePatchMap(roots) == 0; }));
+  for (const auto& [target, owner] : {std::pair{others, kNobody}, std::pair{roots, 0u}}) {
+    EXPECT_EQ(ReadBytes(target), kPatchMap);
+    struct stat status {};
+    ASSERT_EQ(::stat(target.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, owner) << target;
+    EXPECT_EQ(status.st_gid, owner) << target;
+  }
+  EXPECT_EQ(folder_.FileCount(), 2u) << "no temporary is left behind";
+}
+
 TEST_F(PatchMapFile, WritesIntoADeviceInsteadOfReplacingIt) {
   if (!std::filesystem::is_character_file("/dev/full")) GTEST_SKIP() << "no /dev/full here";
   // The device stays a device, and its "disk full" reaches the result.
@@ -125,6 +152,25 @@ TEST_F(PatchMapFile, WritesThroughALinkAndKeepsTheLink) {
   EXPECT_EQ(instrument_.WritePatchMap(link), 0);
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(ReadBytes(real), kPatchMap);
+}
+
+// A link to a file that does not exist yet makes that file, as a shell's
+// redirection does, and stays a link: relative links are read from their own
+// folder, and a chain of links is followed to its end.
+TEST_F(PatchMapFile, MakesTheFileThatADanglingLinkNames) {
+  std::filesystem::create_directory(folder_ / "maps");
+  std::filesystem::create_directory(folder_ / "links");
+  auto link = folder_ / "links" / "link.vpm";
+  auto chained = folder_ / "chained.vpm";
+  std::filesystem::create_symlink("../maps/new.vpm", link);
+  std::filesystem::create_symlink(link, chained);
+  EXPECT_EQ(instrument_.WritePatchMap(chained), 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_TRUE(std::filesystem::is_symlink(chained));
+  EXPECT_EQ(ReadBytes(folder_ / "maps" / "new.vpm"), kPatchMap);
+  std::filesystem::create_symlink("missing/x.vpm", folder_ / "nowhere.vpm");
+  EXPECT_EQ(instrument_.WritePatchMap(folder_ / "nowhere.vpm"), -1);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "nowhere.vpm"));
 }
 
 }  // namespace

@@ -19,8 +19,9 @@ class ScriptedFileSystem : public FileSystem {
 
   // The reason that the failing step gives (ENOSPC unless set).
   SystemError reason{ENOSPC};
-  // The folder takes no new file at all (without counting as a failure).
-  bool noTemporary = false;
+  // The folder takes no new file at all, for this reason (without counting
+  // as the failing step); none when it succeeds.
+  SystemError noTemporary;
 
   SystemError OpenForReading(const NativePath& path, FileHandle& file) override {
     return Step("open source") ? FileSystem::OpenForReading(path, file) : reason;
@@ -37,9 +38,9 @@ class ScriptedFileSystem : public FileSystem {
   }
   SystemError CreateTemporary(const NativePath& folder, FileHandle& file,
                               NativePath& created) override {
-    if (noTemporary) {
+    if (noTemporary.Failed()) {
       steps.push_back("no temporary");
-      return SystemError(ENOSPC);
+      return noTemporary;
     }
     return Step("create temporary") ? FileSystem::CreateTemporary(folder, file, created) : reason;
   }
@@ -61,8 +62,8 @@ class ScriptedFileSystem : public FileSystem {
     const SystemError closed = FileSystem::Close(file);  // the file is closed either way
     return failing ? reason : closed;
   }
-  SystemError CopyPermissions(const NativePath& from, FileHandle to) override {
-    return Step("copy permissions") ? FileSystem::CopyPermissions(from, to) : reason;
+  SystemError CopyOwnerAndPermissions(const NativePath& from, FileHandle to) override {
+    return Step("copy owner") ? FileSystem::CopyOwnerAndPermissions(from, to) : reason;
   }
   SystemError Replace(const NativePath& from, const NativePath& to, bool toExists) override {
     return Step("replace") ? FileSystem::Replace(from, to, toExists) : reason;

@@ -47,20 +47,18 @@ class FailureAtEveryStep : public testing::Test {
   // `unchanged` says what the folder must hold after the failure.
   // Steps whose failure is no failure of the conversion: the close of the
   // probe that only opened the target, and the removal of the temporary.
-  // Without a temporary an existing target is rewritten in place (tested
-  // on its own below).
-  static bool FailureIsHarmless(const std::string& step, bool targetExists) {
-    return step == "close probe" || step == "remove" ||
-           (targetExists && step == "create temporary");
+  // A temporary that cannot be made for want of room is a failure like any
+  // other: the target is not written in place then.
+  static bool FailureIsHarmless(const std::string& step) {
+    return step == "close probe" || step == "remove";
   }
 
   template <typename Prepare, typename Unchanged>
   void FailEachStep(Prepare prepare, Unchanged unchanged) {
     std::vector<std::string> steps = StepsOfASuccess(prepare);
     ASSERT_GE(Count(steps, "write"), 4u) << "the patch map must take several writes";
-    const bool targetExists = Count(steps, "close probe") > 0;
     for (std::size_t failAt = 0; failAt < steps.size(); ++failAt) {
-      if (FailureIsHarmless(steps[failAt], targetExists)) continue;
+      if (FailureIsHarmless(steps[failAt])) continue;
       SCOPED_TRACE("failing step " + std::to_string(failAt) + ": " + steps[failAt]);
       TemporaryFolder folder;
       const fs::path target = folder / "target.vpm";
@@ -120,13 +118,13 @@ TEST_F(FailureAtEveryStep, TheSourceAsTargetIsNeverLost) {
                });
 }
 
-// Where the folder takes no new file, the existing target is rewritten in
-// place; a failure of any step of that is still reported.
-TEST_F(FailureAtEveryStep, WithoutATemporaryTheTargetIsRewrittenInPlace) {
+// Where the folder refuses new files for lack of rights, the existing target
+// is rewritten in place; a failure of any step of that is still reported.
+TEST_F(FailureAtEveryStep, WithoutRightsToATemporaryTheTargetIsRewrittenInPlace) {
   TemporaryFolder folder;
   WriteBytes(folder / "target.vpm", "old");
   ScriptedFileSystem noTemporary;
-  noTemporary.noTemporary = true;
+  noTemporary.noTemporary = SystemError(EACCES);
   EXPECT_TRUE(
       WritePatchMapFile(instrument_, (folder / "target.vpm").native(), noTemporary).Succeeded());
   EXPECT_TRUE(ReadBytes(folder / "target.vpm") == expected_);
@@ -141,10 +139,28 @@ TEST_F(FailureAtEveryStep, WithoutATemporaryTheTargetIsRewrittenInPlace) {
     TemporaryFolder again;
     WriteBytes(again / "target.vpm", "old");
     ScriptedFileSystem failing(failAt);
-    failing.noTemporary = true;
+    failing.noTemporary = SystemError(EACCES);
     EXPECT_FALSE(
         WritePatchMapFile(instrument_, (again / "target.vpm").native(), failing).Succeeded());
     EXPECT_EQ(FolderEntries(again.path()), std::vector<std::string>{"target.vpm"});
+  }
+}
+
+// A new file that may not be given the old one's owner is not put in its
+// place: the target is written in place and keeps its owner. Any other
+// failure there keeps the old target.
+TEST_F(FailureAtEveryStep, AnOwnerThatCannotBeKeptRewritesInPlace) {
+  for (const int reason : {EPERM, ENOSPC}) {
+    TemporaryFolder folder;
+    WriteBytes(folder / "target.vpm", "old");
+    ScriptedFileSystem refusing("copy owner");
+    refusing.reason = SystemError(static_cast<std::uint32_t>(reason));
+    const WriteResult result =
+        WritePatchMapFile(instrument_, (folder / "target.vpm").native(), refusing);
+    EXPECT_EQ(result.Succeeded(), reason == EPERM) << reason;
+    EXPECT_TRUE(ReadBytes(folder / "target.vpm") == (reason == EPERM ? expected_ : "old"));
+    EXPECT_EQ(Count(refusing.steps, "replace"), 0u);
+    EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"target.vpm"});
   }
 }
 

@@ -125,9 +125,9 @@ TEST_F(FullDisk, AReadOnlyDiskRefusesAndKeepsTheTarget) {
   EXPECT_EQ(ReadBytes(target), "old patch map");
 }
 
-// With no inode left no temporary can be made; the existing target is then
-// rewritten in place.
-TEST_F(FullDisk, WithoutInodesTheTargetIsRewrittenInPlace) {
+// With no inode left no temporary can be made: the conversion fails and the
+// existing target keeps its old bytes, never half of a new map.
+TEST_F(FullDisk, WithoutInodesTheTargetKeepsItsBytes) {
   ::umount2(mountPoint_.c_str(), MNT_DETACH);
   mounted_ = false;
   Mount("size=1m,nr_inodes=2,mode=0755");  // the root folder and the target
@@ -139,8 +139,10 @@ TEST_F(FullDisk, WithoutInodesTheTargetIsRewrittenInPlace) {
             kExitSomeFailed)
       << "a new file cannot be made at all";
   PatchconvRun run = Patchconv({Source(source_), target});
-  EXPECT_EQ(run.status, kExitConverted) << run.err;
-  EXPECT_EQ(ReadBytes(target), expected_);
+  EXPECT_EQ(run.status, kExitSomeFailed);
+  EXPECT_EQ(run.err, "patchconv: " + target.string() +
+                         ": cannot be written: No space left on device\n");
+  EXPECT_EQ(ReadBytes(target), "old patch map");
   EXPECT_EQ(FolderEntries(mountPoint_), (Entries{"target.vpm"}));
 }
 
