@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "interrupt_cleanup.h"
 #include "patchconv.h"
 
 #ifdef _WIN32
@@ -13,11 +14,13 @@
 int wmain(int argc, wchar_t** argv) {
   // The patch map's CR LF must reach standard output unchanged.
   _setmode(_fileno(stdout), _O_BINARY);
+  RemoveTemporaryOnInterrupt();
   std::vector<std::filesystem::path> arguments(argv + 1, argv + argc);
   return RunPatchconv(arguments, stdout, stderr);
 }
 #else
 int main(int argc, char** argv) {
+  RemoveTemporaryOnInterrupt();
   std::vector<std::filesystem::path> arguments(argv + 1, argv + argc);
   return RunPatchconv(arguments, stdout, stderr);
 }

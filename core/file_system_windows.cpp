@@ -120,8 +120,10 @@ SystemError FileSystem::CreateTemporary(const NativePath& folder, FileHandle& fi
   for (unsigned attempt = 0;; ++attempt) {
     NativePath candidate =
         folder + TemporaryName<NativePath>(attempt, GetCurrentProcessId());
-    const HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for deleting only, so that an interruption can remove it while
+    // it is being written.
+    const HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       file = Handle(handle);
       created = std::move(candidate);

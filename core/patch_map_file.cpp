@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "byte_sink.h"
+#include "interrupt_cleanup.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ class TemporaryFile {
   ~TemporaryFile() {
     if (open_) (void)fileSystem_.Close(handle_);
     if (!path_.empty()) (void)fileSystem_.Remove(path_);
+    SetTemporaryToRemove(nullptr);
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -61,6 +63,7 @@ class TemporaryFile {
   SystemError Create(const NativePath& folder) {
     const SystemError error = fileSystem_.CreateTemporary(folder, handle_, path_);
     open_ = !error.Failed();
+    if (open_) SetTemporaryToRemove(path_.c_str());
     return error;
   }
   // Hands the open file over to be written and closed.
@@ -70,7 +73,10 @@ class TemporaryFile {
   }
   SystemError PutInPlaceOf(const NativePath& target, bool targetExists) {
     const SystemError error = fileSystem_.Replace(path_, target, targetExists);
-    if (!error.Failed()) path_.clear();
+    if (!error.Failed()) {
+      SetTemporaryToRemove(nullptr);  // its name is the target's now
+      path_.clear();
+    }
     return error;
   }
   FileHandle handle() const { return handle_; }
