@@ -63,9 +63,9 @@ bool Converter::Guarded(const fs::path& source, Work work) {
   }
 }
 
-bool Converter::Open(const fs::path& source, InstrumentSource& opened) {
+bool Converter::Open(const fs::path& source, InstrumentSource& opened, SourcePasses passes) {
   if (source == "-") {
-    opened.Borrow(FileSystem::StandardInput());
+    opened.Borrow(FileSystem::StandardInput(), passes);
     return true;
   }
   const SystemError error = opened.Open(source.native());
@@ -74,7 +74,7 @@ bool Converter::Open(const fs::path& source, InstrumentSource& opened) {
 
 bool Converter::ReadCatalog(const fs::path& source, InstrumentSource& opened,
                             InstrumentCatalog& catalog) {
-  if (!Open(source, opened)) return false;
+  if (!Open(source, opened, SourcePasses::kOne)) return false;
   LineReader lines = opened.Pass();
   catalog.Read(lines);
   return !opened.error().Failed() || Fail(source, "cannot be read: " + opened.error().Text());
@@ -102,7 +102,7 @@ bool Converter::Convert(const fs::path& source, const fs::path& target,
     InstrumentSource opened(fileSystem_);
     InstrumentDefinition map;
     if (instrumentName == nullptr) {
-      if (!Open(source, opened)) return false;
+      if (!Open(source, opened, SourcePasses::kSeveral)) return false;
       const LoadResult loaded = ReadInstrument(map, opened);
       if (!loaded.Succeeded()) return Fail(source, LoadFailureText(loaded));
       return Write(map, source, target);
@@ -179,7 +179,7 @@ bool Converter::List(const fs::path& source) {
 bool Converter::Check(const fs::path& source) {
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
-    if (!Open(source, opened)) return false;
+    if (!Open(source, opened, SourcePasses::kSeveral)) return false;
     const std::vector<Finding> findings = CheckPlainConversion(opened);
     if (opened.error().Failed()) return Fail(source, "cannot be read: " + opened.error().Text());
     const std::string shown = Shown(source);

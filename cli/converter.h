@@ -13,6 +13,7 @@
 class InstrumentCatalog;
 class InstrumentDefinition;
 class InstrumentSource;
+enum class SourcePasses;
 
 class Converter {
  public:
@@ -37,7 +38,8 @@ class Converter {
  private:
   template <typename Work>
   bool Guarded(const std::filesystem::path& source, Work work);
-  bool Open(const std::filesystem::path& source, InstrumentSource& opened);
+  bool Open(const std::filesystem::path& source, InstrumentSource& opened,
+            SourcePasses passes);
   bool ReadCatalog(const std::filesystem::path& source, InstrumentSource& opened,
                    InstrumentCatalog& catalog);
   bool Write(const InstrumentDefinition& map, const std::filesystem::path& source,

@@ -29,8 +29,11 @@ class FileSystem {
   virtual SystemError OpenForReading(const NativePath& path, FileHandle& file);
   // Reads up to `capacity` bytes; `got` is 0 at the end of the file.
   virtual SystemError Read(FileHandle file, char* buffer, std::size_t capacity, std::size_t& got);
-  // Goes back to the start; fails for what cannot be read twice (a pipe).
-  virtual SystemError Rewind(FileHandle file);
+  // Where the next read will start; fails for what cannot be read twice (a
+  // pipe, a terminal).
+  virtual SystemError Position(FileHandle file, std::uint64_t& offset);
+  // Makes the next read start at `offset`, a place that Position gave.
+  virtual SystemError Seek(FileHandle file, std::uint64_t offset);
 
   // Opens an existing file for writing without emptying it or making it; a
   // failure that IsNotFound() means there is no such file.

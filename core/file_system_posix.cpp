@@ -74,8 +74,16 @@ SystemError FileSystem::Read(FileHandle file, char* buffer, std::size_t capacity
   }
 }
 
-SystemError FileSystem::Rewind(FileHandle file) {
-  return Result(::lseek(Descriptor(file), 0, SEEK_SET) == 0);
+SystemError FileSystem::Position(FileHandle file, std::uint64_t& offset) {
+  const off_t at = ::lseek(Descriptor(file), 0, SEEK_CUR);
+  if (at < 0) return SystemError::Last();
+  offset = static_cast<std::uint64_t>(at);
+  return {};
+}
+
+SystemError FileSystem::Seek(FileHandle file, std::uint64_t offset) {
+  const auto at = static_cast<off_t>(offset);
+  return Result(::lseek(Descriptor(file), at, SEEK_SET) == at);
 }
 
 SystemError FileSystem::OpenExisting(const NativePath& path, ExistingFile& file) {

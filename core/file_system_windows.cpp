@@ -98,9 +98,20 @@ SystemError FileSystem::Read(FileHandle file, char* buffer, std::size_t capacity
   return {};
 }
 
-SystemError FileSystem::Rewind(FileHandle file) {
+SystemError FileSystem::Position(FileHandle file, std::uint64_t& offset) {
   if (!IsOnDisk(Win32Handle(file))) return SystemError(ERROR_SEEK_ON_DEVICE);
-  return Result(SetFilePointerEx(Win32Handle(file), LARGE_INTEGER{}, nullptr, FILE_BEGIN));
+  LARGE_INTEGER at{};
+  if (!SetFilePointerEx(Win32Handle(file), LARGE_INTEGER{}, &at, FILE_CURRENT)) {
+    return SystemError::Last();
+  }
+  offset = static_cast<std::uint64_t>(at.QuadPart);
+  return {};
+}
+
+SystemError FileSystem::Seek(FileHandle file, std::uint64_t offset) {
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  return Result(SetFilePointerEx(Win32Handle(file), at, nullptr, FILE_BEGIN));
 }
 
 SystemError FileSystem::OpenExisting(const NativePath& path, ExistingFile& file) {

@@ -14,13 +14,13 @@ SystemError InstrumentSource::Open(const NativePath& path) {
     return error;
   }
   ownsFile_ = true;
-  Begin();
+  Begin(SourcePasses::kSeveral);
   return {};
 }
 
-void InstrumentSource::Borrow(FileHandle file) {
+void InstrumentSource::Borrow(FileHandle file, SourcePasses passes) {
   file_ = file;
-  Begin();
+  Begin(passes);
 }
 
 void InstrumentSource::UseText(std::string_view bytes) {
@@ -28,10 +28,12 @@ void InstrumentSource::UseText(std::string_view bytes) {
   text_ = bytes;
 }
 
-// A source that goes back to its start is read pass by pass; any other is
-// read into memory now, while it can still be read at all.
-void InstrumentSource::Begin() {
-  if (fileSystem_.Rewind(file_).Failed()) {
+// A source that can go back to where it stands is read pass by pass; any
+// other is read into memory now, while it can still be read at all, unless
+// its one pass may read it as it comes.
+void InstrumentSource::Begin(SourcePasses passes) {
+  cannotGoBack_ = fileSystem_.Position(file_, start_);
+  if (cannotGoBack_.Failed() && passes == SourcePasses::kSeveral) {
     ReadIntoMemory();
   } else {
     buffer_ = std::make_unique<char[]>(bufferBytes_);
@@ -54,7 +56,13 @@ void InstrumentSource::ReadIntoMemory() {
 LineReader InstrumentSource::Pass() {
   if (error_.Failed()) return LineReader(std::string_view());
   if (inMemory_) return LineReader(TextBeforeEndOfFileMark(text_));
-  error_ = fileSystem_.Rewind(file_);
+  if (!cannotGoBack_.Failed()) {
+    error_ = fileSystem_.Seek(file_, start_);
+  } else if (passesMade_ > 0) {
+    error_ = cannotGoBack_;  // read once, as it came
+  }
+  ++passesMade_;
+  if (error_.Failed()) return LineReader(std::string_view());
   return LineReader(*this, buffer_.get(), bufferBytes_);
 }
 

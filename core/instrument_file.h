@@ -26,8 +26,13 @@ struct [[nodiscard]] LoadResult {
   bool Succeeded() const { return failure == LoadFailure::kNone; }
 };
 
-// The lines of an open source, pass after pass. A source that cannot be read
-// twice (a pipe, standard input) is read into memory once instead.
+// How many passes a reading makes over its source.
+enum class SourcePasses { kOne, kSeveral };
+
+// The lines of an open source, pass after pass, each from where the source
+// stood when it was taken. A source that cannot be read twice (a pipe, a
+// terminal) is read into memory once instead, unless one pass is all that
+// will be asked of it.
 class InstrumentSource final : private ByteSource {
  public:
   static constexpr std::size_t kBufferBytes = 64 * 1024;
@@ -39,19 +44,21 @@ class InstrumentSource final : private ByteSource {
 
   // Opens the file; a read that fails from here on shows in error().
   SystemError Open(const NativePath& path);
-  // Takes an open file, such as standard input, and leaves it open at the end.
-  void Borrow(FileHandle file);
+  // Takes an open file, such as standard input, from where it stands, and
+  // leaves it open at the end.
+  void Borrow(FileHandle file, SourcePasses passes = SourcePasses::kSeveral);
   // Takes the bytes of a file already in memory.
   void UseText(std::string_view bytes);
 
-  // The lines of the whole file from its start. Check error() after the pass.
+  // The lines of the whole file from its start. Check error() after the pass;
+  // a second pass over a source read once fails there.
   LineReader Pass();
 
   // The first failure to read or to go back to the start.
   SystemError error() const { return error_; }
 
  private:
-  void Begin();
+  void Begin(SourcePasses passes);
   bool Read(char* buffer, std::size_t capacity, std::size_t& got) override;
   void ReadIntoMemory();
 
@@ -60,6 +67,9 @@ class InstrumentSource final : private ByteSource {
   bool ownsFile_ = false;
   std::size_t bufferBytes_;
   std::unique_ptr<char[]> buffer_;
+  std::uint64_t start_ = 0;   // where each pass begins
+  SystemError cannotGoBack_;  // why the source cannot go back there, if it cannot
+  int passesMade_ = 0;
   bool inMemory_ = false;
   std::string text_;  // the whole text of a source that cannot be read twice
   SystemError error_;

@@ -284,4 +284,23 @@ TEST(StandardInput, IsASourceLikeAnyOther) {
                      "a TARGET instead\n");
 }
 
+// A caller that has read part of a file hands over the rest: every pass
+// starts where standard input stood, not at the start of the file.
+TEST(StandardInput, IsReadFromWhereItStands) {
+  TemporaryFolder folder;
+  const std::string skipped = "[Skipped]\r\nPatch[0]=Other\r\n[Other]\r\n5=Skipped\r\n";
+  WriteBytes(folder / "in.ins", skipped + kSource);
+  const int saved = ::dup(STDIN_FILENO);
+  const int file = ::open((folder / "in.ins").c_str(), O_RDONLY);
+  ASSERT_EQ(::lseek(file, static_cast<off_t>(skipped.size()), SEEK_SET),
+            static_cast<off_t>(skipped.size()));
+  ::dup2(file, STDIN_FILENO);
+  ::close(file);
+  PatchconvRun run = Patchconv({"-", "-"});
+  ::dup2(saved, STDIN_FILENO);
+  ::close(saved);
+  EXPECT_EQ(run.status, kExitConverted) << run.err;
+  EXPECT_EQ(run.out, kPatchMap);
+}
+
 }  // namespace
