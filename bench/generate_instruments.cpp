@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     std::fputs(
         "usage: patchconv-generate SHAPE AMOUNT OUTPUT\n"
         "  SHAPE: realistic BYTES | distinct-banks COUNT | one-list COUNT |\n"
-        "         long-lines BYTES | all-cr BYTES | instruments BYTES\n",
+        "         long-lines BYTES | all-cr BYTES | instruments BYTES |\n"
+        "         instrument-banks COUNT | based-on-chain COUNT\n",
         stderr);
     return 2;
   }

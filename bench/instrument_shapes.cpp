@@ -169,6 +169,36 @@ void WriteOneList(Lines& out, std::uint64_t count) {
   }
 }
 
+// One instrument whose `count` banks all name one list of 128 patches: its
+// map is `count` times the list, written from the one list.
+void WriteInstrumentBanks(Lines& out, std::uint64_t count) {
+  (out << ".Patch Names").End();
+  (out << "[L]").End();
+  for (std::uint64_t program = 0; program < 128; ++program) {
+    (out << program << "=" << PatchName(program)).End();
+  }
+  (out << ".Instrument Definitions").End();
+  (out << "[Synth]").End();
+  for (std::uint64_t bank = 0; bank < count; ++bank) (out << "Patch[" << bank << "]=L").End();
+}
+
+// A list of 128 patches under a chain of `count` lists, each built on the one
+// before with nothing of its own, and an instrument that names the last.
+void WriteBasedOnChain(Lines& out, std::uint64_t count) {
+  (out << ".Patch Names").End();
+  (out << "[0]").End();
+  for (std::uint64_t program = 0; program < 128; ++program) {
+    (out << program << "=" << PatchName(program)).End();
+  }
+  for (std::uint64_t list = 1; list <= count; ++list) {
+    (out << "[" << list << "]").End();
+    (out << "BasedOn=" << list - 1).End();
+  }
+  (out << ".Instrument Definitions").End();
+  (out << "[Synth]").End();
+  (out << "Patch[0]=" << count).End();
+}
+
 // Each 64 KiB line holds "program=name" pieces; the reader cuts it into reads
 // of 299 bytes, and each read that holds a "=" becomes a patch.
 void WriteLongLines(Lines& out, std::uint64_t bytes) {
@@ -238,6 +268,10 @@ bool GenerateInstrumentFile(std::string_view shape, std::uint64_t amount, const 
     WriteLongLines(out, amount);
   } else if (shape == "instruments") {
     WriteInstruments(out, amount);
+  } else if (shape == "instrument-banks") {
+    WriteInstrumentBanks(out, amount);
+  } else if (shape == "based-on-chain") {
+    WriteBasedOnChain(out, amount);
   } else {
     return false;
   }

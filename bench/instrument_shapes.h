@@ -18,5 +18,9 @@ using ChunkSink = std::function<void(std::string_view)>;
 //   all-cr BYTES         the realistic shape with a lone CR ending every line
 //   instruments BYTES    families of patch lists, each variation built on the
 //                        one before it, and two instruments per family
+//   instrument-banks N   one instrument whose N banks all name one list of
+//                        128 patches
+//   based-on-chain N     a list of 128 patches under a chain of N lists, each
+//                        built on the one before, and an instrument naming the last
 // False for an unknown shape.
 bool GenerateInstrumentFile(std::string_view shape, std::uint64_t amount, const ChunkSink& sink);

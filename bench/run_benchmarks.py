@@ -3,6 +3,7 @@
 
     run_benchmarks.py BUILD_DIR DATA_DIR [--repeat N] [--skip-callgrind]
     run_benchmarks.py BUILD_DIR DATA_DIR --compare BASELINE_BUILD_DIR [--repeat N]
+    run_benchmarks.py BUILD_DIR DATA_DIR --memory-only
 
 For every generated file it prints the conversion's time and throughput, the
 limit measured in the same run (cp of the source plus cp of a file of the
@@ -10,7 +11,8 @@ patch map's size, and the same followed by fsync of both copies, since the
 conversion puts its patch map on disk before it replaces the target), the
 ratio of the two, the node floor (allocating and freeing one node per patch
 in a fresh process), the peak memory and the peak memory per patch. Then the
-scaling ratios and the instructions per input byte under callgrind.
+scaling ratios, the peak memory of the instrument reading on files whose
+maps dwarf them, and the instructions per input byte under callgrind.
 
 With --compare it measures the patchconv of BASELINE_BUILD_DIR (an earlier
 version, built with the same preset) beside this one, in turns within one run:
@@ -45,6 +47,13 @@ FILES = [
     ("all-cr-100MB", "all-cr", 100 * MB),
     ("instruments-10MB", "instruments", 10 * MB),
     ("instruments-100MB", "instruments", 100 * MB),
+]
+
+# Shapes whose instrument maps must not be held whole in memory: measured for
+# peak memory only (see memory_of_instrument_maps).
+MEMORY_FILES = [
+    ("instrument-banks-200k", "instrument-banks", 200_000),
+    ("based-on-chain-1M", "based-on-chain", 1_000_000),
 ]
 
 SCALING = [
@@ -171,6 +180,45 @@ def instrument_reading(build, data, results, repeat):
           f"(plain {plain:.3f} s)  maxRSS {each[1] * 1024 / MB:.1f} MB, {maps} maps, each put on disk")
 
 
+def memory_of_instrument_maps(build, data):
+    """Peak memory of the instrument reading where the map is far larger than
+    the file (200,000 banks naming one list) or the lists are chained a
+    million deep: it must follow the patches that the file holds."""
+    patchconv = os.path.join(build, "cli", "patchconv")
+    print()
+    print("peak memory of the instrument reading (goal < 200 MB each):")
+    for name, _, _ in MEMORY_FILES:
+        source = generate(build, data, name)
+        size = os.path.getsize(source) / MB
+        runs = [
+            ("--list", [patchconv, "--list", source], None),
+            ("--list - (a pipe)", [patchconv, "--list", "-"], source),
+            ("--check", [patchconv, "--check", source], None),
+            ("--instrument Synth -", [patchconv, "--instrument", "Synth", source, "-"], None),
+        ]
+        for label, command, piped in runs:
+            seconds, rss, status = run_piped(command, piped)
+            if status not in (0, 1):
+                sys.exit(f"patchconv {label} failed on {name} with status {status}")
+            print(f"  {name:<22} {size:6.1f} MB  {label:<22} {seconds:7.2f} s  "
+                  f"maxRSS {rss * 1024 / MB:7.1f} MB", flush=True)
+
+
+def run_piped(command, piped):
+    """Runs a command with the file `piped` fed through a pipe (or no input);
+    returns (seconds, max RSS in KiB, exit status)."""
+    if piped is None:
+        return run_timed(command)
+    start = time.perf_counter()
+    feeder = subprocess.Popen(["cat", piped], stdout=subprocess.PIPE)
+    process = subprocess.Popen(command, stdin=feeder.stdout, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    feeder.stdout.close()
+    _, status, usage = os.wait4(process.pid, 0)
+    feeder.wait()
+    return time.perf_counter() - start, usage.ru_maxrss, os.waitstatus_to_exitcode(status)
+
+
 def machine():
     model = "unknown processor"
     try:
@@ -184,7 +232,7 @@ def machine():
 
 
 def generate(build, data, name):
-    shape, amount = next((shape, amount) for n, shape, amount in FILES if n == name)
+    shape, amount = next((shape, amount) for n, shape, amount in FILES + MEMORY_FILES if n == name)
     source = os.path.join(data, name + ".ins")
     if not os.path.exists(source):
         subprocess.run([os.path.join(build, "bench", "patchconv-generate"), shape, str(amount), source],
@@ -221,8 +269,13 @@ def main():
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--skip-callgrind", action="store_true")
     parser.add_argument("--compare", metavar="BASELINE_BUILD_DIR")
+    parser.add_argument("--memory-only", action="store_true")
     args = parser.parse_args()
     os.makedirs(args.data, exist_ok=True)
+    if args.memory_only:
+        print(f"machine: {machine()}")
+        memory_of_instrument_maps(args.build, args.data)
+        return
     if args.compare:
         print(f"machine: {machine()}")
         print(f"best of {args.repeat} runs, in turns")
@@ -263,6 +316,7 @@ def main():
           f"({(big['rss'] - big['size']) / big['patches']:.0f} beyond the file's size)")
 
     instrument_reading(args.build, args.data, results, args.repeat)
+    memory_of_instrument_maps(args.build, args.data)
 
     if not args.skip_callgrind:
         instructions, size = instructions_per_byte(args.build, args.data)

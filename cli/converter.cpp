@@ -6,6 +6,7 @@
 #include "file_names.h"
 #include "instrument_catalog.h"
 #include "instrument_file.h"
+#include "instrument_map.h"
 #include "patch_map_file.h"
 #include "plain_check.h"
 #include "text_lines.h"
@@ -80,11 +81,10 @@ bool Converter::ReadCatalog(const fs::path& source, InstrumentSource& opened,
   return !opened.error().Failed() || Fail(source, "cannot be read: " + opened.error().Text());
 }
 
-bool Converter::Write(const InstrumentDefinition& map, const fs::path& source,
-                      const fs::path& target) {
+bool Converter::Write(PatchMapSource& map, const fs::path& source, const fs::path& target) {
   if (target == "-") {
     StdioSink sink(out_);
-    if (map.WritePatchMap(sink) != 0 || std::fflush(out_) != 0) {
+    if (!map.WriteTo(sink) || std::fflush(out_) != 0) {
       return Fail(source, "its patch map could not be written to standard output");
     }
     return true;
@@ -100,11 +100,12 @@ bool Converter::Convert(const fs::path& source, const fs::path& target,
                         const std::string* instrumentName) {
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
-    InstrumentDefinition map;
     if (instrumentName == nullptr) {
       if (!Open(source, opened, SourcePasses::kSeveral)) return false;
-      const LoadResult loaded = ReadInstrument(map, opened);
+      InstrumentDefinition whole;
+      const LoadResult loaded = ReadInstrument(whole, opened);
       if (!loaded.Succeeded()) return Fail(source, LoadFailureText(loaded));
+      WholeFileMap map(whole);
       return Write(map, source, target);
     }
     InstrumentCatalog catalog;
@@ -116,7 +117,7 @@ bool Converter::Convert(const fs::path& source, const fs::path& target,
     if (instrument->banks.empty()) {
       return Fail(source, "instrument \"" + instrument->name + "\" declares no bank");
     }
-    catalog.BuildMap(*instrument, map);
+    InstrumentMap map(catalog, *instrument);
     return Write(map, source, target);
   });
 }
@@ -139,8 +140,7 @@ bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& fo
                        allConverted;
         continue;
       }
-      InstrumentDefinition map;
-      catalog.BuildMap(instrument, map);
+      InstrumentMap map(catalog, instrument);
       allConverted = Write(map, source, target) && allConverted;
     }
     return anyBank ? allConverted : Fail(source, "defines no instrument with a bank; " +

@@ -12,6 +12,7 @@
 
 class InstrumentCatalog;
 class InstrumentDefinition;
+class PatchMapSource;
 class InstrumentSource;
 enum class SourcePasses;
 
@@ -42,7 +43,7 @@ class Converter {
             SourcePasses passes);
   bool ReadCatalog(const std::filesystem::path& source, InstrumentSource& opened,
                    InstrumentCatalog& catalog);
-  bool Write(const InstrumentDefinition& map, const std::filesystem::path& source,
+  bool Write(PatchMapSource& map, const std::filesystem::path& source,
              const std::filesystem::path& target);
 
   std::FILE* out_;

@@ -87,7 +87,6 @@ struct FirstPass {
   std::string deviceName;
   std::size_t deviceLine = 0;
   std::int32_t method = 0;
-  std::unordered_set<std::string> headers;  // every header's text, lower case
 };
 
 FirstPass ReadFirstPass(LineReader& lines, Findings& findings) {
@@ -108,7 +107,6 @@ FirstPass ReadFirstPass(LineReader& lines, Findings& findings) {
     if (IsHeader(line)) {
       pass.deviceName = HeaderText(line);
       pass.deviceLine = number;
-      pass.headers.insert(LowerAscii(pass.deviceName));
       continue;
     }
     std::string_view key, value, numberText;
@@ -122,15 +120,22 @@ FirstPass ReadFirstPass(LineReader& lines, Findings& findings) {
   return pass;
 }
 
-// The patch lines that the plain reading's second pass gives each bank; returns
-// how many each bank gets.
-std::vector<std::size_t> CheckPatchLines(LineReader& lines, const FirstPass& pass,
-                                         Findings& findings) {
+// What the plain reading's second pass gives each bank.
+struct SecondPass {
+  std::vector<std::size_t> patchCounts;  // how many patch lines each bank gets
+  std::vector<bool> listHasHeader;       // whether a header names the bank's list
+};
+
+// The patch lines that the plain reading's second pass gives each bank.
+SecondPass CheckPatchLines(LineReader& lines, const FirstPass& pass, Findings& findings) {
   std::unordered_map<std::string, std::size_t> firstBankOfList;
+  std::vector<std::size_t> firstBank(pass.banks.size());
   for (std::size_t bank = 0; bank < pass.banks.size(); ++bank) {
-    firstBankOfList.emplace(LowerAscii(pass.banks[bank].list), bank);
+    firstBank[bank] =
+        firstBankOfList.emplace(LowerAscii(pass.banks[bank].list), bank).first->second;
   }
   std::vector<std::size_t> patchCounts(pass.banks.size());
+  std::vector<bool> hasHeader(pass.banks.size());
   std::string header;
   std::size_t* count = nullptr;  // of the bank that the lines go to
   std::string_view line;
@@ -140,6 +145,7 @@ std::vector<std::size_t> CheckPatchLines(LineReader& lines, const FirstPass& pas
       header = HeaderText(line);
       const auto bank = firstBankOfList.find(LowerAscii(header));
       count = bank != firstBankOfList.end() ? &patchCounts[bank->second] : nullptr;
+      if (count != nullptr) hasHeader[bank->second] = true;
       continue;
     }
     std::string_view key, value;
@@ -167,13 +173,17 @@ std::vector<std::size_t> CheckPatchLines(LineReader& lines, const FirstPass& pas
                        ", which makes the map not well-formed XML");
     }
   }
-  return patchCounts;
+  SecondPass second{std::move(patchCounts), std::vector<bool>(pass.banks.size())};
+  for (std::size_t bank = 0; bank < pass.banks.size(); ++bank) {
+    second.listHasHeader[bank] = hasHeader[firstBank[bank]];
+  }
+  return second;
 }
 
 // Banks that stay empty or partial in the plain map, and bank values that two
 // 7-bit parts cannot hold.
-void CheckBanks(const FirstPass& pass, const std::vector<std::size_t>& patchCounts,
-                InstrumentCatalog& catalog, Findings& findings) {
+void CheckBanks(const FirstPass& pass, const SecondPass& second, InstrumentCatalog& catalog,
+                Findings& findings) {
   std::unordered_set<std::string> listsSeen;
   for (std::size_t i = 0; i < pass.banks.size(); ++i) {
     const PlainBank& bank = pass.banks[i];
@@ -181,11 +191,11 @@ void CheckBanks(const FirstPass& pass, const std::vector<std::size_t>& patchCoun
                               Quoted(bank.list);
     const bool first = listsSeen.insert(LowerAscii(bank.list)).second;
     const std::size_t inherited = catalog.PatchesOf(bank.list).size();
-    if (catalog.IsBuiltIn(bank.list) && (!first || patchCounts[i] == 0)) {
+    if (catalog.IsBuiltIn(bank.list) && (!first || second.patchCounts[i] == 0)) {
       findings.Add(kBuiltInList, bank.line,
                    named + ", which is built in: it stays empty here; --instrument numbers its " +
                        std::to_string(inherited) + " programs");
-    } else if (!pass.headers.contains(LowerAscii(bank.list))) {
+    } else if (!second.listHasHeader[i]) {
       findings.Add(kMissingList, bank.line, named + ", which never appears: it stays empty");
     } else if (!first) {
       findings.Add(kSharedList, bank.line,
@@ -248,11 +258,11 @@ std::vector<Finding> CheckPlainConversion(InstrumentSource& source) {
     return findings.InLineOrder();
   }
   LineReader secondLines = source.Pass();
-  const std::vector<std::size_t> patchCounts = CheckPatchLines(secondLines, pass, findings);
+  const SecondPass second = CheckPatchLines(secondLines, pass, findings);
   InstrumentCatalog catalog;
   LineReader catalogLines = source.Pass();
   catalog.Read(catalogLines);
-  CheckBanks(pass, patchCounts, catalog, findings);
+  CheckBanks(pass, second, catalog, findings);
   CheckInstruments(pass, catalog, findings);
   return findings.InLineOrder();
 }

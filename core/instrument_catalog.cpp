@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "definition_syntax.h"
 #include "text_lines.h"
@@ -23,7 +24,8 @@ bool StartsWithDigit(std::string_view key) {
   return !key.empty() && key.front() >= '0' && key.front() <= '9';
 }
 
-constexpr std::size_t kNameBlockBytes = 64 * 1024;
+// Names are at most 299 bytes: a block holds hundreds.
+constexpr std::size_t kTextBlockBytes = 64 * 1024;
 
 }  // namespace
 
@@ -32,8 +34,9 @@ std::size_t InstrumentCatalog::NameIndex::Find(std::string_view name) const {
   return found != positions_.end() ? found->second : kNone;
 }
 
-void InstrumentCatalog::NameIndex::Add(std::string_view name, std::size_t position) {
-  positions_.emplace(LowerAscii(name), position);
+void InstrumentCatalog::NameIndex::Add(std::string_view name, std::size_t position,
+                                       TextStore& store) {
+  positions_.emplace(store.Keep(LowerAscii(name)), position);
 }
 
 void InstrumentCatalog::Read(LineReader& lines) {
@@ -70,8 +73,12 @@ std::size_t InstrumentCatalog::Named(std::vector<Item>& items, NameIndex& index,
   std::size_t position = index.Find(name);
   if (position != kNone) return position;
   position = items.size();
-  items.emplace_back().name = name;
-  index.Add(name, position);
+  if constexpr (std::is_same_v<Item, PatchList>) {
+    items.emplace_back().name = texts_.Keep(name);
+  } else {
+    items.emplace_back().name = name;
+  }
+  index.Add(name, position, texts_);
   return position;
 }
 
@@ -91,7 +98,7 @@ void InstrumentCatalog::AddListLine(PatchList& list, std::string_view key,
     list.baseName = value;
     list.hasBase = true;
   } else if (StartsWithDigit(key)) {
-    list.own.push_back({DecimalValue(key), KeepName(value.substr(0, kPatchNameBytes))});
+    list.own.push_back({DecimalValue(key), texts_.Keep(value.substr(0, kPatchNameBytes))});
   }
 }
 
@@ -106,17 +113,16 @@ void InstrumentCatalog::AddInstrumentLine(Instrument& instrument, std::string_vi
   }
 }
 
-// Patch names live in blocks that never move, so views of them stay valid.
-std::string_view InstrumentCatalog::KeepName(std::string_view name) {
-  if (name.empty()) return {};
-  if (name.size() > nameBlockFree_) {
-    nameBlocks_.push_back(std::make_unique<char[]>(kNameBlockBytes));
-    nameBlockFree_ = kNameBlockBytes;
+std::string_view InstrumentCatalog::TextStore::Keep(std::string_view text) {
+  if (text.empty()) return {};
+  if (text.size() > blockFree_) {
+    blocks_.push_back(std::make_unique<char[]>(kTextBlockBytes));
+    blockFree_ = kTextBlockBytes;
   }
-  char* kept = nameBlocks_.back().get() + (kNameBlockBytes - nameBlockFree_);
-  std::memcpy(kept, name.data(), name.size());
-  nameBlockFree_ -= name.size();
-  return std::string_view(kept, name.size());
+  char* kept = blocks_.back().get() + (kTextBlockBytes - blockFree_);
+  std::memcpy(kept, text.data(), text.size());
+  blockFree_ -= text.size();
+  return std::string_view(kept, text.size());
 }
 
 // The numbering lists that the format's tools provide, where the file does
@@ -129,7 +135,7 @@ void InstrumentCatalog::AddBuiltInLists() {
     if (!list.own.empty() || list.hasBase) continue;
     list.isBuiltIn = true;
     for (std::int32_t program = 0; program < 128; ++program) {
-      list.own.push_back({program, KeepName(std::to_string(program + first))});
+      list.own.push_back({program, texts_.Keep(std::to_string(program + first))});
     }
   }
 }

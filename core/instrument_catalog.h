@@ -70,47 +70,59 @@ class InstrumentCatalog {
  private:
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
+  // Texts kept in blocks that never move, so that views of them stay valid:
+  // a file may hold millions of names, each too small for an allocation.
+  class TextStore {
+   public:
+    std::string_view Keep(std::string_view text);
+
+   private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t blockFree_ = 0;  // bytes left in the last block
+  };
+
+  // A file may define a list a million times over (each built on the one
+  // before), so a list is kept small; its patches with what it inherits are
+  // kept apart, only for the lists asked for.
   struct PatchList {
-    std::string name;
+    std::string_view name;  // in the text store
     std::string baseName;
+    std::vector<Patch> own;      // its own lines, in file order
+    std::uint32_t lastWalk = 0;  // the last walk along bases that met it
     bool hasBase = false;
     bool isBuiltIn = false;
-    std::vector<Patch> own;       // its own lines, in file order
-    std::vector<Patch> resolved;  // with what it inherits, once asked for
-    bool isResolved = false;
   };
 
   // Names of lists or of instruments, ASCII case ignored.
   class NameIndex {
    public:
     std::size_t Find(std::string_view name) const;
-    void Add(std::string_view name, std::size_t position);
+    void Add(std::string_view name, std::size_t position, TextStore& store);
 
    private:
-    std::unordered_map<std::string, std::size_t> positions_;
+    std::unordered_map<std::string_view, std::size_t> positions_;  // lower case, in the store
   };
 
   std::size_t FindList(std::string_view name) const;
   template <typename Item>
-  static std::size_t Named(std::vector<Item>& items, NameIndex& index, std::string_view name);
+  std::size_t Named(std::vector<Item>& items, NameIndex& index, std::string_view name);
   std::size_t ListNamed(std::string_view name);
   std::size_t InstrumentNamed(std::string_view name);
   void AddListLine(PatchList& list, std::string_view key, std::string_view value);
   static void AddInstrumentLine(Instrument& instrument, std::string_view key,
                                 std::string_view value);
-  std::string_view KeepName(std::string_view name);
   void AddBuiltInLists();
 
   // Inheritance, in patch_list_resolution.cpp.
   std::size_t BaseOf(std::size_t list) const;
-  void Resolve(std::size_t list);
-  void ResolveCycle(const std::vector<std::size_t>& cycle);
+  const std::vector<Patch>& Resolved(std::size_t list);
 
   std::vector<PatchList> lists_;
   NameIndex listIndex_;
   std::vector<Instrument> instruments_;
   NameIndex instrumentIndex_;
-  std::vector<std::unique_ptr<char[]>> nameBlocks_;  // the patch names' bytes
-  std::size_t nameBlockFree_ = 0;                     // bytes left in the last block
+  TextStore texts_;  // names of lists and patches, and the lower-case names of the indexes
+  std::unordered_map<std::size_t, std::vector<Patch>> resolved_;  // the lists asked for
   std::vector<Patch> noPatches_;  // stays empty: the patches of a list that does not exist
+  std::uint32_t walk_ = 0;        // counts the walks along bases
 };

@@ -1,11 +1,13 @@
 // What a patch list holds with what it inherits. A list's chain of bases is
 // walked from the list itself until a list does not exist or one comes round
 // again; then, from the far end back to the list, each list's own patches
-// replace those of the same program or are added. A list that is on no cycle
-// holds its base's result with its own patches on top, so each such result is
-// made once and reused by the lists built on it.
+// replace those of the same program or are added. That is the same as taking,
+// along the walk from the list, each program where it is first met (within
+// one list, its later line first), which is how it is made here: memory
+// holds the result alone, however long the chain, and only the lists that are
+// asked for are resolved and kept.
 #include <algorithm>
-#include <unordered_map>
+#include <unordered_set>
 
 #include "instrument_catalog.h"
 
@@ -17,39 +19,30 @@ bool ByProgram(const Patch& a, const Patch& b) {
   return a.program < b.program;
 }
 
-// A list's own lines ordered by program; of two lines with one program the
-// later one counts.
-std::vector<Patch> ByProgramLaterWins(const std::vector<Patch>& own) {
-  std::vector<Patch> sorted = own;
-  if (!std::is_sorted(sorted.begin(), sorted.end(), ByProgram)) {
-    std::stable_sort(sorted.begin(), sorted.end(), ByProgram);
+// The programs taken so far along a walk, and their patches.
+class FirstMet {
+ public:
+  // Takes the patches of programs not met yet; of two lines of `own` with one
+  // program the later one counts.
+  void TakeOwn(const std::vector<Patch>& own) {
+    for (auto patch = own.rbegin(); patch != own.rend(); ++patch) Take(*patch);
   }
-  std::vector<Patch> unique;
-  unique.reserve(sorted.size());
-  for (const Patch& patch : sorted) {
-    if (!unique.empty() && unique.back().program == patch.program) {
-      unique.back() = patch;
-    } else {
-      unique.push_back(patch);
-    }
+  // Takes the patches of programs not met yet from a resolved list.
+  void TakeResolved(const std::vector<Patch>& resolved) {
+    for (const Patch& patch : resolved) Take(patch);
   }
-  return unique;
-}
+  std::vector<Patch> ByProgram() && {
+    std::sort(patches_.begin(), patches_.end(), ::ByProgram);
+    return std::move(patches_);
+  }
 
-// `below` with `above` on top, both ordered by program: a program of `above`
-// replaces the same one of `below`.
-std::vector<Patch> Overlay(const std::vector<Patch>& below, const std::vector<Patch>& above) {
-  std::vector<Patch> merged;
-  merged.reserve(below.size() + above.size());
-  auto low = below.begin();
-  for (const Patch& patch : above) {
-    while (low != below.end() && low->program < patch.program) merged.push_back(*low++);
-    if (low != below.end() && low->program == patch.program) ++low;
-    merged.push_back(patch);
+ private:
+  void Take(const Patch& patch) {
+    if (taken_.insert(patch.program).second) patches_.push_back(patch);
   }
-  merged.insert(merged.end(), low, below.end());
-  return merged;
-}
+  std::unordered_set<std::int32_t> taken_;
+  std::vector<Patch> patches_;
+};
 
 }  // namespace
 
@@ -57,58 +50,36 @@ const std::vector<InstrumentCatalog::Patch>& InstrumentCatalog::PatchesOf(
     std::string_view listName) {
   const std::size_t list = FindList(listName);
   if (list == kNone) return noPatches_;
-  Resolve(list);
-  return lists_[list].resolved;
+  return Resolved(list);
 }
 
 std::size_t InstrumentCatalog::OwnProgramCount(std::string_view listName) const {
   const std::size_t list = FindList(listName);
-  return list != kNone ? ByProgramLaterWins(lists_[list].own).size() : 0;
+  if (list == kNone) return 0;
+  std::unordered_set<std::int32_t> programs;
+  for (const Patch& patch : lists_[list].own) programs.insert(patch.program);
+  return programs.size();
 }
 
 std::size_t InstrumentCatalog::BaseOf(std::size_t list) const {
   return lists_[list].hasBase ? FindList(lists_[list].baseName) : kNone;
 }
 
-void InstrumentCatalog::Resolve(std::size_t first) {
-  // The lists from `first` along its bases that are not resolved yet.
-  std::vector<std::size_t> chain;
-  std::unordered_map<std::size_t, std::size_t> placeInChain;
-  std::size_t next = first;
-  while (next != kNone && !lists_[next].isResolved && !placeInChain.contains(next)) {
-    placeInChain.emplace(next, chain.size());
-    chain.push_back(next);
-    next = BaseOf(next);
-  }
-  // Come round again: the chain ends in a cycle, resolved on its own.
-  std::size_t offCycle = chain.size();
-  if (next != kNone && !lists_[next].isResolved) {
-    offCycle = placeInChain[next];
-    ResolveCycle(std::vector<std::size_t>(chain.begin() + static_cast<std::ptrdiff_t>(offCycle),
-                                          chain.end()));
-  }
-  // The rest, from the far end back: each is its base's result with its own on top.
-  for (std::size_t i = offCycle; i-- > 0;) {
-    PatchList& list = lists_[chain[i]];
-    const std::size_t base = BaseOf(chain[i]);
-    list.resolved = Overlay(base != kNone ? lists_[base].resolved : noPatches_,
-                            ByProgramLaterWins(list.own));
-    list.isResolved = true;
-  }
-}
-
-// Every list of a cycle inherits from all the others: for each, the walk
-// round the cycle starts at the list and ends at the one built on it.
-void InstrumentCatalog::ResolveCycle(const std::vector<std::size_t>& cycle) {
-  std::vector<std::vector<Patch>> own;
-  for (const std::size_t list : cycle) own.push_back(ByProgramLaterWins(lists_[list].own));
-  const std::size_t length = cycle.size();
-  for (std::size_t start = 0; start < length; ++start) {
-    std::vector<Patch> patches;
-    for (std::size_t step = length; step-- > 0;) {
-      patches = Overlay(patches, own[(start + step) % length]);
+// A list resolved before ends the walk: its result holds what the rest of the
+// walk would take. (Where its own chain comes round to a list already walked,
+// that list's programs are all taken already, so nothing differs.)
+const std::vector<InstrumentCatalog::Patch>& InstrumentCatalog::Resolved(std::size_t first) {
+  if (const auto done = resolved_.find(first); done != resolved_.end()) return done->second;
+  ++walk_;
+  FirstMet patches;
+  for (std::size_t list = first; list != kNone && lists_[list].lastWalk != walk_;
+       list = BaseOf(list)) {
+    lists_[list].lastWalk = walk_;
+    if (const auto done = resolved_.find(list); done != resolved_.end()) {
+      patches.TakeResolved(done->second);
+      break;
     }
-    lists_[cycle[start]].resolved = std::move(patches);
-    lists_[cycle[start]].isResolved = true;
+    patches.TakeOwn(lists_[list].own);
   }
+  return resolved_[first] = std::move(patches).ByProgram();
 }

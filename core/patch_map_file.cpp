@@ -11,16 +11,6 @@ WriteResult Failure(WriteStep step, SystemError error) {
   return {step, error};
 }
 
-// The patch map of an instrument definition held whole in memory.
-class WholeInstrumentMap final : public PatchMapSource {
- public:
-  explicit WholeInstrumentMap(const InstrumentDefinition& instrument) : instrument_(instrument) {}
-  bool WriteTo(ByteSink& sink) override { return instrument_.WritePatchMap(sink) == 0; }
-
- private:
-  const InstrumentDefinition& instrument_;
-};
-
 // Sends the writer's bytes through the file system seam and keeps the first
 // failure's reason.
 class FileSink final : public ByteSink {
@@ -168,7 +158,7 @@ WriteResult WritePatchMapFile(PatchMapSource& map, const NativePath& requestedTa
 
 WriteResult WritePatchMapFile(const InstrumentDefinition& instrument, const NativePath& target,
                               FileSystem& fileSystem) {
-  WholeInstrumentMap map(instrument);
+  WholeFileMap map(instrument);
   return WritePatchMapFile(map, target, fileSystem);
 }
 

@@ -33,6 +33,16 @@ struct [[nodiscard]] WriteResult {
   bool Succeeded() const { return failedStep == WriteStep::kNone; }
 };
 
+// The patch map of an instrument definition held whole in memory.
+class WholeFileMap final : public PatchMapSource {
+ public:
+  explicit WholeFileMap(const InstrumentDefinition& instrument) : instrument_(instrument) {}
+  bool WriteTo(ByteSink& sink) override { return instrument_.WritePatchMap(sink) == 0; }
+
+ private:
+  const InstrumentDefinition& instrument_;
+};
+
 // Writes the patch map to `target`.
 //
 // A regular file is written to a new temporary file in the target's folder,

@@ -1,20 +1,12 @@
-// Formats an instrument definition as a patch map: a header line, one line
-// per patch and a closing line, each ended with CR LF on every platform.
-// The lines are formatted straight into a fixed buffer that goes to the sink
-// in large pieces; a patch map has millions of lines, so each byte counts.
+#include "patch_map_writer.h"
+
 #include <charconv>
 #include <cstring>
 
 #include "byte_sink.h"
 #include "instrument_definition.h"
-#include "xml_escape.h"
 
 namespace {
-
-constexpr std::size_t kBufferBytes = 64 * 1024;
-// The longest line: fixed text, four numbers and a 299-byte device name with
-// every byte escaped.
-constexpr std::size_t kMaxLineBytes = 128 + 299 * kMaxEscapedBytesPerByte;
 
 template <std::size_t N>
 char* Put(char* out, const char (&literal)[N]) {
@@ -46,20 +38,6 @@ char* PutDecimal(char* out, std::int32_t value) {
   return std::to_chars(out, out + 11, value).ptr;
 }
 
-// The "high.low" bank attribute of a bank value, its two 7-bit parts; made
-// once per bank.
-struct BankAttribute {
-  explicit BankAttribute(std::int32_t bankValue) {
-    std::uint32_t bits = static_cast<std::uint32_t>(bankValue);
-    char* end = PutDecimal(text, static_cast<std::int32_t>((bits >> 7) & 127u));
-    *end++ = '.';
-    end = PutDecimal(end, static_cast<std::int32_t>(bits & 127u));
-    size = static_cast<std::size_t>(end - text);
-  }
-  char text[8] = {};  // at most "127.127"
-  std::size_t size;
-};
-
 // The text of a zero-terminated field; a field without its zero ends at its
 // size.
 template <std::size_t N>
@@ -67,57 +45,6 @@ std::string_view FieldText(const char (&field)[N]) {
   const void* zero = std::memchr(field, '\0', N);
   return zero != nullptr ? std::string_view(field, static_cast<const char*>(zero))
                          : std::string_view(field, N);
-}
-
-char* PutPatchLine(char* out, const PatchEntry& patch, const BankAttribute& bank) {
-  out = Put(out, "<patch family=\"");
-  out = PutDecimal(out, patch.family);
-  out = Put(out, "\" bank=\"");
-  std::memcpy(out, bank.text, sizeof bank.text);  // whole, then only its length counts
-  out += bank.size;
-  out = Put(out, "\" preset=\"");
-  out = PutDecimal(out, patch.program);
-  out = Put(out, "\" name=\"");
-  out = WriteEscapedXml(out, FieldText(patch.name));
-  return Put(out, "\" />\r\n");
-}
-
-// Collects lines in a buffer of the caller's and hands them to the sink in
-// large pieces.
-class PatchMapBuffer {
- public:
-  PatchMapBuffer(ByteSink& sink, char* buffer) : sink_(sink), buffer_(buffer), end_(buffer) {}
-
-  // Where the next line goes, with room for the longest line; nullptr once
-  // the sink has refused bytes.
-  char* LineStart() {
-    if (static_cast<std::size_t>(end_ - buffer_) > kBufferBytes - kMaxLineBytes && !Flush()) {
-      return nullptr;
-    }
-    return end_;
-  }
-  void LineEnd(char* end) { end_ = end; }
-
-  bool Flush() {
-    const std::size_t size = static_cast<std::size_t>(end_ - buffer_);
-    end_ = buffer_;
-    return sink_.Write(std::string_view(buffer_, size));
-  }
-
- private:
-  ByteSink& sink_;
-  char* buffer_;
-  char* end_;
-};
-
-bool WritePatchLines(PatchMapBuffer& out, const PatchBank& bank, std::int32_t bankSelMethod) {
-  const BankAttribute bankAttribute(MakeBankValue(bankSelMethod, bank.bankNumber));
-  for (const PatchEntry* patch = bank.patches; patch != nullptr; patch = patch->next) {
-    char* line = out.LineStart();
-    if (line == nullptr) return false;
-    out.LineEnd(PutPatchLine(line, *patch, bankAttribute));
-  }
-  return true;
 }
 
 }  // namespace
@@ -135,20 +62,68 @@ std::int32_t MakeBankValue(std::int32_t bankSelMethod, std::int32_t bankNumber) 
   }
 }
 
-// The buffer is on the stack: writing allocates nothing, so it cannot run out
-// of memory halfway through a file.
-int InstrumentDefinition::WritePatchMap(ByteSink& sink) const {
-  char buffer[kBufferBytes];
-  PatchMapBuffer out(sink, buffer);
-  char* line = out.LineStart();
-  line = Put(line, "<patchmap version=\"1.0\" device=\"");
-  line = WriteEscapedXml(line, FieldText(deviceName));
-  out.LineEnd(Put(line, "\">\r\n"));
-  for (const PatchBank* bank = banks; bank != nullptr; bank = bank->next) {
-    if (!WritePatchLines(out, *bank, bankSelMethod)) return -1;
+char* PatchMapWriter::LineStart() {
+  if (static_cast<std::size_t>(end_ - buffer_) > kBufferBytes - kMaxLineBytes && !Flush()) {
+    return nullptr;
   }
-  line = out.LineStart();
-  if (line == nullptr) return -1;
-  out.LineEnd(Put(line, "</patchmap>\r\n"));
-  return out.Flush() ? 0 : -1;
+  return end_;
+}
+
+bool PatchMapWriter::Flush() {
+  const std::size_t size = static_cast<std::size_t>(end_ - buffer_);
+  end_ = buffer_;
+  return sink_.Write(std::string_view(buffer_, size));
+}
+
+bool PatchMapWriter::WriteHeader(std::string_view deviceName) {
+  char* line = LineStart();
+  if (line == nullptr) return false;
+  line = Put(line, "<patchmap version=\"1.0\" device=\"");
+  line = WriteEscapedXml(line, deviceName.substr(0, 299));
+  end_ = Put(line, "\">\r\n");
+  return true;
+}
+
+// The bank attribute is made once per bank.
+void PatchMapWriter::BeginBank(std::int32_t bankValue) {
+  const auto bits = static_cast<std::uint32_t>(bankValue);
+  char* end = PutDecimal(bank_, static_cast<std::int32_t>((bits >> 7) & 127u));
+  *end++ = '.';
+  end = PutDecimal(end, static_cast<std::int32_t>(bits & 127u));
+  bankSize_ = static_cast<std::size_t>(end - bank_);
+}
+
+bool PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program, std::string_view name) {
+  char* out = LineStart();
+  if (out == nullptr) return false;
+  out = Put(out, "<patch family=\"");
+  out = PutDecimal(out, family);
+  out = Put(out, "\" bank=\"");
+  std::memcpy(out, bank_, sizeof bank_);  // whole, then only its length counts
+  out += bankSize_;
+  out = Put(out, "\" preset=\"");
+  out = PutDecimal(out, program);
+  out = Put(out, "\" name=\"");
+  out = WriteEscapedXml(out, name.substr(0, 299));
+  end_ = Put(out, "\" />\r\n");
+  return true;
+}
+
+bool PatchMapWriter::WriteEnd() {
+  char* line = LineStart();
+  if (line == nullptr) return false;
+  end_ = Put(line, "</patchmap>\r\n");
+  return Flush();
+}
+
+int InstrumentDefinition::WritePatchMap(ByteSink& sink) const {
+  PatchMapWriter out(sink);
+  if (!out.WriteHeader(FieldText(deviceName))) return -1;
+  for (const PatchBank* bank = banks; bank != nullptr; bank = bank->next) {
+    out.BeginBank(MakeBankValue(bankSelMethod, bank->bankNumber));
+    for (const PatchEntry* patch = bank->patches; patch != nullptr; patch = patch->next) {
+      if (!out.WritePatch(patch->family, patch->program, FieldText(patch->name))) return -1;
+    }
+  }
+  return out.WriteEnd() ? 0 : -1;
 }

@@ -26,6 +26,7 @@
 #include "instrument_catalog.h"
 #include "instrument_definition.h"
 #include "instrument_file.h"
+#include "instrument_map.h"
 #include "plain_check.h"
 #include "reference_conversion.h"
 #include "text_lines.h"
@@ -235,6 +236,10 @@ void CheckInstrumentReading(std::string_view bytes) {
     StringSink sink;
     Check(map.WritePatchMap(sink) == 0, "writing an instrument's map succeeds");
     CheckPatchMap(sink.text, patchCount);
+    StringSink streamed;
+    InstrumentMap bankByBank(catalog, instrument);
+    Check(bankByBank.WriteTo(streamed), "writing an instrument's map bank by bank succeeds");
+    Check(streamed.text == sink.text, "the map written bank by bank is the map built whole");
   }
   FileSystem fileSystem;
   InstrumentSource source(fileSystem);

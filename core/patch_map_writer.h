@@ -1,0 +1,49 @@
+// Formats a patch map line by line: a header line, one line per patch and a
+// closing line, each ended with CR LF on every platform. The lines are
+// formatted straight into a fixed buffer that goes to the sink in large
+// pieces; a patch map has millions of lines, so each byte counts. The buffer
+// is part of the writer, which callers keep on the stack: writing allocates
+// nothing, so it cannot run out of memory halfway through a file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "xml_escape.h"
+
+class ByteSink;
+
+class PatchMapWriter {
+ public:
+  explicit PatchMapWriter(ByteSink& sink) : sink_(sink), end_(buffer_) {}
+  PatchMapWriter(const PatchMapWriter&) = delete;
+  PatchMapWriter& operator=(const PatchMapWriter&) = delete;
+
+  // Each returns false once the sink has refused bytes; nothing is written
+  // after that.
+  bool WriteHeader(std::string_view deviceName);
+  // The bank of the patches that follow: its value before it is split into
+  // its two 7-bit parts.
+  void BeginBank(std::int32_t bankValue);
+  bool WritePatch(std::int32_t family, std::int32_t program, std::string_view name);
+  // The closing line, and everything still in the buffer to the sink.
+  bool WriteEnd();
+
+ private:
+  static constexpr std::size_t kBufferBytes = 64 * 1024;
+  // The longest line: fixed text, four numbers and a 299-byte device name
+  // with every byte escaped.
+  static constexpr std::size_t kMaxLineBytes = 128 + 299 * kMaxEscapedBytesPerByte;
+
+  // Where the next line goes, with room for the longest line; nullptr once
+  // the sink has refused bytes.
+  char* LineStart();
+  bool Flush();
+
+  ByteSink& sink_;
+  char buffer_[kBufferBytes];
+  char* end_;
+  char bank_[8] = {};  // "high.low", at most "127.127"
+  std::size_t bankSize_ = 0;
+};
