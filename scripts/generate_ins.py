@@ -9,7 +9,8 @@ with bank keys, a patch-name section with lists) with noise mixed in; the rest
 are line soup or raw bytes.  MULTI (default 0) more files, OUTDIR/gen_<seed>_m<n>.ins,
 have the shape of real multi-instrument files: lists built on one another
 (chains, cycles, missing and built-in bases), several instruments naming defined,
-missing and built-in lists, each with its own BankSelMethod, headers repeated in
+missing and built-in lists, each with its own BankSelMethod and some with one or
+more `Patch[*]` keys beside or without another key of bank 0, headers repeated in
 later sections, other sections holding headers and keys, stray markers and case
 variations; they aim at the instrument reading (reference_converter.py --instrument).  They aim at the reader's rules: header brackets,
 case-insensitive keys and list names, bank keys of every shape, number
@@ -432,15 +433,23 @@ class MultiInstrumentMaker(FileMaker):
             lines += self.list_body(name)
         return lines
 
+    def bank_line(self, number):
+        word = self.rng.choice([b"Patch", b"patch", b"PATCH"])
+        return self.key_line(word + b"[" + number + b"]", self.list_reference())
+
     def instrument_body(self):
         lines = []
         if self.chance(0.7):
             lines.append(self.bank_sel_method())
         for _ in range(0 if self.chance(0.1) else self.rng.randint(1, 8)):
-            word = self.rng.choice([b"Patch", b"patch", b"PATCH"])
-            number = self.rng.choice([b"*", b"0", b"1", b"8", b"16", b"127", b"128", b"16256",
-                                      b"15497", b"", b" 2 ", b"4294967297"])
-            lines.append(self.key_line(word + b"[" + number + b"]", self.list_reference()))
+            lines.append(self.bank_line(self.rng.choice([
+                b"*", b"0", b"1", b"8", b"16", b"127", b"128", b"16256", b"15497", b"", b" 2 ",
+                b"4294967297"])))
+        # the list for other banks, several times, with and without a key of bank 0
+        for _ in range(self.rng.choice([0, 0, 1, 2, 3])):
+            lines.append(self.bank_line(self.rng.choice([b"*", b"*", b" * ", b"**", b"*1"])))
+        if self.chance(0.2):
+            lines.append(self.bank_line(self.rng.choice([b"00", b" 0", b"abc", b"4294967296"])))
         lines += [self.rng.choice(INSTRUMENT_KEYS) for _ in range(self.rng.randint(0, 3))]
         if self.chance(0.3):
             lines.append(self.bank_sel_method())

@@ -46,10 +46,16 @@ way a sequencer sees it.  This reading, point by point:
   name the value cut to 131 bytes; a later line with the same program replaces
   the earlier one.  Everything else is ignored.
 - Under an instrument header: bank keys exactly as the plain reading's first
-  pass reads them (`Patch[*]` and `Patch[]` are bank 0), banks in order, the
-  same list may be named twice and then both banks get all its patches;
-  `BankSelMethod=n`, the last one counts, 0 without one.  Everything else is
-  ignored.
+  pass reads them (`Patch[]` is bank 0), banks in order, the same list may be
+  named twice and then both banks get all its patches; `BankSelMethod=n`, the
+  last one counts, 0 without one.  Everything else is ignored.
+- A bank key whose bracket text, trimmed, is exactly `*` names the list for
+  the banks the instrument does not list.  Only the last such key of the
+  instrument counts (keys under a repeated header included), in its own place
+  among the banks, as bank 0, and only when no other key of the instrument has
+  the number 0 (`Patch[0]`, `Patch[]`, `Patch[abc]`, `Patch[**]`,
+  `Patch[4294967296]`: numbers as decimal_value reads them); otherwise it is
+  not in the map.
 - Built-in lists: `0..127` and `1..128`, when the file defines no list of that
   name, name programs 0-127 `0`..`127` and `1`..`128`.  They are lists like any
   other (case is moot for them), so a `BasedOn=1..128` builds on them too; they
@@ -337,7 +343,7 @@ class PatchList:
 class Instrument:
     def __init__(self, name):
         self.name = name
-        self.banks = []  # (patch list name, bank number), in order of the keys
+        self.banks = []  # (patch list name, bank number, is the `*` key), in order of the keys
         self.bank_sel_method = 0
 
 
@@ -383,7 +389,7 @@ def read_instrument_line(instrument, key, value):
         return
     number_text = bank_key_number_text(key)
     if number_text is not None:
-        instrument.banks.append((value, decimal_value(number_text)))
+        instrument.banks.append((value, decimal_value(number_text), number_text == b"*"))
 
 
 def read_instrument_file(stream):
@@ -450,11 +456,20 @@ def patches_of_list(ins, name):
     return sorted(patches.items())
 
 
+def banks_in_map(instrument):
+    """(list name, number) of the banks that go into the map: every numbered
+    key, and the last `*` key where no other key has the number 0."""
+    stars = [index for index, (_, _, star) in enumerate(instrument.banks) if star]
+    has_bank_zero = any(number == 0 and not star for _, number, star in instrument.banks)
+    return [(list_name, number) for index, (list_name, number, star) in enumerate(instrument.banks)
+            if not star or (index == stars[-1] and not has_bank_zero)]
+
+
 def instrument_map_bytes(ins, instrument):
     definition = InstrumentDefinition()
     definition.device_name = instrument.name[:DEVICE_NAME_LIMIT]
     definition.bank_sel_method = instrument.bank_sel_method
-    for list_name, number in instrument.banks:
+    for list_name, number in banks_in_map(instrument):
         bank = PatchBank(list_name, number)
         bank.patches = [PatchEntry(program, patch_name)
                         for program, patch_name in patches_of_list(ins, list_name)]

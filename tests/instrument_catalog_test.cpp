@@ -53,7 +53,16 @@ INSTANTIATE_TEST_SUITE_P(
                     ".Instrument Definitions\n[Synth]\nPatch[0]=L\n.Patch Names\n[L]\n0=a\n"
                     ".Instrument Definitions\n[SYNTH]\nBankSelMethod=1\nPatch[*]=l\n"
                     ".Patch Names\n[l]\n1=b\n",
-                    "synth", "device=Synth method=1\nbank 0 L\n  0 0 a\n  1 0 b\nbank 0 l\n  0 0 a\n  1 0 b\n"},
+                    "synth", "device=Synth method=1\nbank 0 L\n  0 0 a\n  1 0 b\n"},
+        CatalogCase{"LastListForOtherBanksIsBankZeroInItsPlace",
+                    kChain + ".Instrument Definitions\n[S]\nPatch[*]=Base\nPatch[1]=Orphan\n"
+                    "patch [ * ]=Mid\nPatch[2]=Missing\n",
+                    "S", "device=S method=0\nbank 1 Orphan\n  -1 0 wrapped\n  5 0 O5\n"
+                    "bank 0 Mid\n  0 0 B0\n  1 0 M1\n  2 0 B2\nbank 2 Missing\n"},
+        CatalogCase{"ListForOtherBanksLeftOutBesideAnyKeyOfBankZero",
+                    kChain + ".Instrument Definitions\n[S]\nPatch[*]=Base\nPatch[1]=Orphan\n"
+                    "[T]\nPatch[abc]=Missing\n[S]\nPatch[4294967296]=Missing\n",
+                    "S", "device=S method=0\nbank 1 Orphan\n  -1 0 wrapped\n  5 0 O5\nbank 0 Missing\n"},
         CatalogCase{"OnlyItsSectionsCountAndMarkersEndAHeader",
                     "[Early]\nPatch[9]=L\n.Patch Names\n[L]\n0=kept\n.Note Names\n[L]\n1=note\n"
                     ".Patch Names\n2=after marker\n[L]\nControl=x\n3=kept too\n"

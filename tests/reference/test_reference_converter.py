@@ -129,7 +129,11 @@ INSTRUMENT_CASES = [
     ("lists and instruments are separate names; bank key shapes; methods are per instrument",
      PN + b"[S]\n1=a\n" + ID + b"[T]\nBankSelMethod=2\n[S]\npatch [*]=S\nPatch[]=S\nPatch[ 7 ]=S\nPatchX[3]=S\n"
      b"Patch[3=S\nBankSelMethod=3\nBankSelMethod=1\n", b"S",
-     patch_map(b"S", (0, b"0.0", 1, b"a"), (0, b"0.0", 1, b"a"), (0, b"7.0", 1, b"a"))),
+     patch_map(b"S", (0, b"0.0", 1, b"a"), (0, b"7.0", 1, b"a"))),
+    ("the last Patch[*] is bank 0, in its own place, where no other key is bank 0",
+     PN + b"[A]\n1=a\n[B]\n1=b\n[C]\n1=c\n" + ID + b"[S]\nPatch[*]=A\nPatch[1]=B\n[T]\nPatch[0]=A\n"
+     b"[S]\npatch [ * ]=C\nPatch[2]=A\n", b"S",
+     patch_map(b"S", (0, b"0.1", 1, b"b"), (0, b"0.0", 1, b"c"), (0, b"0.2", 1, b"a"))),
     ("built-in lists number from 0 and from 1; an empty header of that name only names them",
      PN + b"[0..127]\n[1..128]\n" + BUILT_IN, b"S",
      patch_map(b"S", *[(p // 8, b"0.0", p, b"%d" % (p + 1)) for p in ALL_PROGRAMS],
@@ -154,6 +158,11 @@ INSTRUMENT_CASES = [
     ("an instrument whose lists are all missing still converts", ID + b"[S]\nPatch[0]=\n", b"S", patch_map(b"S")),
     ("a name no instrument has", CYCLE, b"S ", None),
     ("an instrument without a bank", PN + b"[S]\n1=a\n" + ID + b"[S]\nBankSelMethod=1\nControl=S\n", b"S", None),
+] + [
+    ("Patch[*] is not in the map beside " + key.decode(),
+     PN + b"[A]\n1=a\n[B]\n1=b\n" + ID + b"[S]\nPatch[*]=A\n" + key + b"=B\nPatch[1]=A\n", b"S",
+     patch_map(b"S", (0, b"0.0", 1, b"b"), (0, b"0.1", 1, b"a")))
+    for key in (b"Patch[0]", b"Patch[]", b"Patch[**]", b"Patch[abc]", b"Patch[4294967296]")
 ]
 
 
