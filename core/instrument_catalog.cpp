@@ -85,13 +85,14 @@ std::size_t InstrumentCatalog::InstrumentNamed(std::string_view name) {
 }
 
 // "BasedOn=LIST" names the list it builds on; a key that begins with a digit
-// is a patch. Every other line is ignored.
+// is a patch when it has a name: one without a name neither adds a program nor
+// replaces one. Every other line is ignored.
 void InstrumentCatalog::AddListLine(PatchList& list, std::string_view key,
                                     std::string_view value) {
   if (EqualsIgnoringCase(key, "BasedOn")) {
     list.baseName = value;
     list.hasBase = true;
-  } else if (StartsWithDigit(key)) {
+  } else if (StartsWithDigit(key) && !value.empty()) {
     list.own.push_back({DecimalValue(key), KeepName(value.substr(0, kPatchNameBytes))});
   }
 }

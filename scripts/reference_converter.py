@@ -44,7 +44,9 @@ way a sequencer sees it.  This reading, point by point:
   line whose trimmed key begins with 0-9 is a patch: program decimal_value(key)
   (so `12abc` is 12, `4294967295` is -1; `-1=x` and `+1=x` are not patches),
   name the value cut to 131 bytes; a later line with the same program replaces
-  the earlier one.  Everything else is ignored.
+  the earlier one.  A line whose trimmed value is empty (`63=`, `63=   `) is
+  no patch: it neither adds its program nor replaces an earlier or inherited
+  one.  Everything else is ignored.
 - Under an instrument header: bank keys exactly as the plain reading's first
   pass reads them (`Patch[]` is bank 0), banks in order, the same list may be
   named twice and then both banks get all its patches; `BankSelMethod=n`, the
@@ -61,8 +63,8 @@ way a sequencer sees it.  This reading, point by point:
   other (case is moot for them), so a `BasedOn=1..128` builds on them too; they
   have no base themselves.  A list of that name defined by the file replaces
   the built-in everywhere; a header of that name with neither a patch line nor
-  a BasedOn line under it only names the built-in list, as files written for
-  the format's own tools do.
+  a BasedOn line under it (a line without a name is no patch line) only names
+  the built-in list, as files written for the format's own tools do.
 - A list's patches: walk from the list along its BasedOn names until a name
   names no list or a list comes round again; then from the far end of the walk
   back to the list itself, each list's own patches replace those with the same
@@ -379,7 +381,7 @@ def header_text(line):
 def read_list_line(patch_list, key, value):
     if equals_ignoring_case(key, b"BasedOn"):
         patch_list.based_on = value
-    elif key[:1].isdigit():
+    elif key[:1].isdigit() and value:
         patch_list.patches[decimal_value(key)] = value[:NAME_FIELD_SIZE - 1]
 
 

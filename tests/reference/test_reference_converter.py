@@ -152,6 +152,11 @@ INSTRUMENT_CASES = [
      b"Patch[0]=no\n 3 = three \n7=" + b"n" * 140 + b"\n" + ID + b"[S]\nPatch[0]=L\n", b"S",
      patch_map(b"S", *bank0((-2147483648, b"lowest"), (-1, b"minus one"), (3, b"three"), (7, b"n" * 131),
                             (9, b"nine"), (12, b"twelve")))),
+    ("a patch line without a name neither adds nor replaces; a built-in name with only such lines names the built-in",
+     PN + b"[B]\n1=b1\n2=b2\n[L]\nBasedOn=B\n1=\n2=l2\n2= \t\n3=\n4=l4\n[1..128]\n5=\n"
+     + ID + b"[S]\nPatch[0]=L\nPatch[1]=1..128\n", b"S",
+     patch_map(b"S", *bank0((1, b"b1"), (2, b"l2"), (4, b"l4")),
+               *[(p // 8, b"0.1", p, b"%d" % (p + 1)) for p in ALL_PROGRAMS])),
     ("header text as the second pass takes it; escaping; the empty name",
      PN + b"[ <L> ]]\n1=&\n" + ID + b"[Synth & \"Co\"]\n[]\nPatch[0]=<L> ]\n", b"",
      patch_map(b"", (0, b"0.0", 1, b"&amp;"))),
