@@ -42,6 +42,18 @@ std::string PatchCount(std::size_t count) {
   return std::to_string(count) + (count == 1 ? " patch" : " patches");
 }
 
+// The text between the brackets of a bank's key, as --list shows it.
+std::string BankKeyText(const InstrumentCatalog::Bank& bank) {
+  return bank.isForOtherBanks ? "*" : std::to_string(bank.number);
+}
+
+// What --list says of the list for other banks ("Patch[*]"); nothing for other keys.
+std::string OtherBanksText(const InstrumentCatalog::Bank& bank) {
+  if (!bank.isForOtherBanks) return "";
+  return bank.isInMap ? ", the list for other banks (bank 0 in the map)"
+                      : ", the list for other banks (not in the map: another key is bank 0)";
+}
+
 }  // namespace
 
 std::string Shown(const fs::path& path) {
@@ -168,7 +180,8 @@ bool Converter::List(const fs::path& source) {
             about += ", built in";
           }
         }
-        std::fprintf(out_, "  Patch[%d]=%s: %s\n", bank.number, bank.listName.c_str(),
+        about += OtherBanksText(bank);
+        std::fprintf(out_, "  Patch[%s]=%s: %s\n", BankKeyText(bank).c_str(), bank.listName.c_str(),
                      about.c_str());
       }
     }

@@ -63,6 +63,7 @@ void InstrumentCatalog::Read(LineReader& lines) {
     if (instrument != kNone) AddInstrumentLine(instruments_[instrument], key, value);
   }
   AddBuiltInLists();
+  for (Instrument& read : instruments_) DecideBanksInMap(read);
 }
 
 // The position of the item of that name, made at the end when there is none
@@ -91,13 +92,14 @@ std::size_t InstrumentCatalog::InstrumentNamed(std::string_view name) {
 }
 
 // "BasedOn=LIST" names the list it builds on; a key that begins with a digit
-// is a patch. Every other line is ignored.
+// is a patch when it has a name: one without a name neither adds a program nor
+// replaces one. Every other line is ignored.
 void InstrumentCatalog::AddListLine(PatchList& list, std::string_view key,
                                     std::string_view value) {
   if (EqualsIgnoringCase(key, "BasedOn")) {
     list.baseName = value;
     list.hasBase = true;
-  } else if (StartsWithDigit(key)) {
+  } else if (StartsWithDigit(key) && !value.empty()) {
     list.own.push_back({DecimalValue(key), texts_.Keep(value.substr(0, kPatchNameBytes))});
   }
 }
@@ -107,10 +109,27 @@ void InstrumentCatalog::AddInstrumentLine(Instrument& instrument, std::string_vi
                                           std::string_view value) {
   std::string_view numberText;
   if (BankKeyNumberText(key, numberText)) {
-    instrument.banks.push_back({DecimalValue(numberText), std::string(value)});
+    instrument.banks.push_back({.number = DecimalValue(numberText),
+                                .listName = std::string(value),
+                                .isForOtherBanks = numberText == "*"});
   } else if (EqualsIgnoringCase(key, "BankSelMethod")) {
     instrument.bankSelMethod = DecimalValue(value);
   }
+}
+
+// Which banks go into the map: every numbered one, and the list for other
+// banks ("Patch[*]") as bank 0 where no other key has the number 0. Of several
+// "Patch[*]" keys only the last counts, in its own place; the others are
+// dropped, as earlier "BankSelMethod" lines are.
+void InstrumentCatalog::DecideBanksInMap(Instrument& instrument) {
+  auto earlierOnesForOtherBanks =
+      std::ranges::count_if(instrument.banks, &Bank::isForOtherBanks) - 1;
+  std::erase_if(instrument.banks, [&](const Bank& bank) {
+    return bank.isForOtherBanks && earlierOnesForOtherBanks-- > 0;
+  });
+  const bool hasBankZero = std::ranges::any_of(
+      instrument.banks, [](const Bank& bank) { return !bank.isForOtherBanks && bank.number == 0; });
+  for (Bank& bank : instrument.banks) bank.isInMap = !bank.isForOtherBanks || !hasBankZero;
 }
 
 std::string_view InstrumentCatalog::TextStore::Keep(std::string_view text) {
@@ -165,6 +184,7 @@ void InstrumentCatalog::BuildMap(const Instrument& instrument, InstrumentDefinit
   map.bankSelMethod = instrument.bankSelMethod;
   PatchBank* lastBank = nullptr;
   for (const Bank& bank : instrument.banks) {
+    if (!bank.isInMap) continue;
     lastBank = map.AppendBank(lastBank, bank.number, bank.listName);
     PatchEntry* lastPatch = nullptr;
     for (const Patch& patch : PatchesOf(bank.listName)) {

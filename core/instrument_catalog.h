@@ -22,6 +22,10 @@ class InstrumentCatalog {
   struct Bank {
     std::int32_t number = 0;
     std::string listName;
+    // "Patch[*]": the list for the banks that the instrument does not list.
+    // It is bank 0 of the map only where no other bank key has the number 0.
+    bool isForOtherBanks = false;
+    bool isInMap = true;
   };
 
   struct Instrument {
@@ -111,6 +115,7 @@ class InstrumentCatalog {
   void AddListLine(PatchList& list, std::string_view key, std::string_view value);
   static void AddInstrumentLine(Instrument& instrument, std::string_view key,
                                 std::string_view value);
+  static void DecideBanksInMap(Instrument& instrument);
   void AddBuiltInLists();
 
   // Inheritance, in patch_list_resolution.cpp.

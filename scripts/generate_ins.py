@@ -6,12 +6,15 @@
 Writes OUTDIR/gen_<seed>_<n>.ins.  The same SEED always gives the same files.
 Most files are shaped like real instrument definitions (an instrument section
 with bank keys, a patch-name section with lists) with noise mixed in; the rest
-are line soup or raw bytes.  MULTI (default 0) more files, OUTDIR/gen_<seed>_m<n>.ins,
-have the shape of real multi-instrument files: lists built on one another
-(chains, cycles, missing and built-in bases), several instruments naming defined,
-missing and built-in lists, each with its own BankSelMethod, headers repeated in
-later sections, other sections holding headers and keys, stray markers and case
-variations; they aim at the instrument reading (reference_converter.py --instrument).  They aim at the reader's rules: header brackets,
+are line soup or raw bytes.  MULTI (default 0) more files,
+OUTDIR/gen_<seed>_m<n>.ins, have the shape of real multi-instrument files:
+lists built on one another (chains, cycles, missing and built-in bases), patch
+lines without a name, several instruments naming defined, missing and built-in
+lists, each with its own BankSelMethod and some with one or more `Patch[*]`
+keys beside or without another key of bank 0, headers repeated in later
+sections, other sections holding headers and keys, stray markers and case
+variations; they aim at the instrument reading (reference_converter.py
+--instrument).  They aim at the reader's rules: header brackets,
 case-insensitive keys and list names, bank keys of every shape, number
 wrap-around, the 299-byte read limit, CR/LF variants, 0x1A, zero bytes,
 whitespace that is and is not trimmed, bytes from 0x80 up, XML escaping and
@@ -421,6 +424,11 @@ class MultiInstrumentMaker(FileMaker):
         for _ in range(self.rng.choice([0, 3, 8, 20, 64, 128])):
             lines.append(self.key_line(self.patch_key(program), self.list_name_of_patch(program)))
             program += 1 if not self.messy(0.15) else self.rng.randint(-5, 9)
+        # lines without a name, which are no patches, over the list's own programs or inherited ones
+        for _ in range(self.rng.choice([0, 0, 0, 1, 3])):
+            nameless = self.key_line(self.patch_key(self.rng.choice([0, 1, 5, 63, 64, program])),
+                                     self.rng.choice([b"", b"   ", b"\t", b" \t "]))
+            lines.insert(self.rng.randint(0, len(lines)), nameless)
         for _ in range(self.rng.randint(0, 2) if self.messy(1) else 0):
             lines.insert(self.rng.randint(0, len(lines)), self.noise_line())
         return lines
@@ -432,15 +440,23 @@ class MultiInstrumentMaker(FileMaker):
             lines += self.list_body(name)
         return lines
 
+    def bank_line(self, number):
+        word = self.rng.choice([b"Patch", b"patch", b"PATCH"])
+        return self.key_line(word + b"[" + number + b"]", self.list_reference())
+
     def instrument_body(self):
         lines = []
         if self.chance(0.7):
             lines.append(self.bank_sel_method())
         for _ in range(0 if self.chance(0.1) else self.rng.randint(1, 8)):
-            word = self.rng.choice([b"Patch", b"patch", b"PATCH"])
-            number = self.rng.choice([b"*", b"0", b"1", b"8", b"16", b"127", b"128", b"16256",
-                                      b"15497", b"", b" 2 ", b"4294967297"])
-            lines.append(self.key_line(word + b"[" + number + b"]", self.list_reference()))
+            lines.append(self.bank_line(self.rng.choice([
+                b"*", b"0", b"1", b"8", b"16", b"127", b"128", b"16256", b"15497", b"", b" 2 ",
+                b"4294967297"])))
+        # the list for other banks, several times, with and without a key of bank 0
+        for _ in range(self.rng.choice([0, 0, 1, 2, 3])):
+            lines.append(self.bank_line(self.rng.choice([b"*", b"*", b" * ", b"**", b"*1"])))
+        if self.chance(0.2):
+            lines.append(self.bank_line(self.rng.choice([b"00", b" 0", b"abc", b"4294967296"])))
         lines += [self.rng.choice(INSTRUMENT_KEYS) for _ in range(self.rng.randint(0, 3))]
         if self.chance(0.3):
             lines.append(self.bank_sel_method())

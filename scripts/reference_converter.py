@@ -44,19 +44,27 @@ way a sequencer sees it.  This reading, point by point:
   line whose trimmed key begins with 0-9 is a patch: program decimal_value(key)
   (so `12abc` is 12, `4294967295` is -1; `-1=x` and `+1=x` are not patches),
   name the value cut to 131 bytes; a later line with the same program replaces
-  the earlier one.  Everything else is ignored.
+  the earlier one.  A line whose trimmed value is empty (`63=`, `63=   `) is
+  no patch: it neither adds its program nor replaces an earlier or inherited
+  one.  Everything else is ignored.
 - Under an instrument header: bank keys exactly as the plain reading's first
-  pass reads them (`Patch[*]` and `Patch[]` are bank 0), banks in order, the
-  same list may be named twice and then both banks get all its patches;
-  `BankSelMethod=n`, the last one counts, 0 without one.  Everything else is
-  ignored.
+  pass reads them (`Patch[]` is bank 0), banks in order, the same list may be
+  named twice and then both banks get all its patches; `BankSelMethod=n`, the
+  last one counts, 0 without one.  Everything else is ignored.
+- A bank key whose bracket text, trimmed, is exactly `*` names the list for
+  the banks the instrument does not list.  Only the last such key of the
+  instrument counts (keys under a repeated header included), in its own place
+  among the banks, as bank 0, and only when no other key of the instrument has
+  the number 0 (`Patch[0]`, `Patch[]`, `Patch[abc]`, `Patch[**]`,
+  `Patch[4294967296]`: numbers as decimal_value reads them); otherwise it is
+  not in the map.
 - Built-in lists: `0..127` and `1..128`, when the file defines no list of that
   name, name programs 0-127 `0`..`127` and `1`..`128`.  They are lists like any
   other (case is moot for them), so a `BasedOn=1..128` builds on them too; they
   have no base themselves.  A list of that name defined by the file replaces
   the built-in everywhere; a header of that name with neither a patch line nor
-  a BasedOn line under it only names the built-in list, as files written for
-  the format's own tools do.
+  a BasedOn line under it (a line without a name is no patch line) only names
+  the built-in list, as files written for the format's own tools do.
 - A list's patches: walk from the list along its BasedOn names until a name
   names no list or a list comes round again; then from the far end of the walk
   back to the list itself, each list's own patches replace those with the same
@@ -337,7 +345,7 @@ class PatchList:
 class Instrument:
     def __init__(self, name):
         self.name = name
-        self.banks = []  # (patch list name, bank number), in order of the keys
+        self.banks = []  # (patch list name, bank number, is the `*` key), in order of the keys
         self.bank_sel_method = 0
 
 
@@ -373,7 +381,7 @@ def header_text(line):
 def read_list_line(patch_list, key, value):
     if equals_ignoring_case(key, b"BasedOn"):
         patch_list.based_on = value
-    elif key[:1].isdigit():
+    elif key[:1].isdigit() and value:
         patch_list.patches[decimal_value(key)] = value[:NAME_FIELD_SIZE - 1]
 
 
@@ -383,7 +391,7 @@ def read_instrument_line(instrument, key, value):
         return
     number_text = bank_key_number_text(key)
     if number_text is not None:
-        instrument.banks.append((value, decimal_value(number_text)))
+        instrument.banks.append((value, decimal_value(number_text), number_text == b"*"))
 
 
 def read_instrument_file(stream):
@@ -450,11 +458,20 @@ def patches_of_list(ins, name):
     return sorted(patches.items())
 
 
+def banks_in_map(instrument):
+    """(list name, number) of the banks that go into the map: every numbered
+    key, and the last `*` key where no other key has the number 0."""
+    stars = [index for index, (_, _, star) in enumerate(instrument.banks) if star]
+    has_bank_zero = any(number == 0 and not star for _, number, star in instrument.banks)
+    return [(list_name, number) for index, (list_name, number, star) in enumerate(instrument.banks)
+            if not star or (index == stars[-1] and not has_bank_zero)]
+
+
 def instrument_map_bytes(ins, instrument):
     definition = InstrumentDefinition()
     definition.device_name = instrument.name[:DEVICE_NAME_LIMIT]
     definition.bank_sel_method = instrument.bank_sel_method
-    for list_name, number in instrument.banks:
+    for list_name, number in banks_in_map(instrument):
         bank = PatchBank(list_name, number)
         bank.patches = [PatchEntry(program, patch_name)
                         for program, patch_name in patches_of_list(ins, list_name)]

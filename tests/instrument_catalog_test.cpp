@@ -53,7 +53,20 @@ INSTANTIATE_TEST_SUITE_P(
                     ".Instrument Definitions\n[Synth]\nPatch[0]=L\n.Patch Names\n[L]\n0=a\n"
                     ".Instrument Definitions\n[SYNTH]\nBankSelMethod=1\nPatch[*]=l\n"
                     ".Patch Names\n[l]\n1=b\n",
-                    "synth", "device=Synth method=1\nbank 0 L\n  0 0 a\n  1 0 b\nbank 0 l\n  0 0 a\n  1 0 b\n"},
+                    "synth", "device=Synth method=1\nbank 0 L\n  0 0 a\n  1 0 b\n"},
+        CatalogCase{"LastListForOtherBanksIsBankZeroInItsPlace",
+                    kChain + ".Instrument Definitions\n[S]\nPatch[*]=Base\nPatch[1]=Orphan\n"
+                    "patch [ * ]=Mid\nPatch[2]=Missing\n",
+                    "S", "device=S method=0\nbank 1 Orphan\n  -1 0 wrapped\n  5 0 O5\n"
+                    "bank 0 Mid\n  0 0 B0\n  1 0 M1\n  2 0 B2\nbank 2 Missing\n"},
+        CatalogCase{"ListForOtherBanksLeftOutBesideAnyKeyOfBankZero",
+                    kChain + ".Instrument Definitions\n[S]\nPatch[*]=Base\nPatch[1]=Orphan\n"
+                    "[T]\nPatch[abc]=Missing\n[S]\nPatch[4294967296]=Missing\n",
+                    "S", "device=S method=0\nbank 1 Orphan\n  -1 0 wrapped\n  5 0 O5\nbank 0 Missing\n"},
+        CatalogCase{"NamelessPatchLinesNeitherAddNorReplace",
+                    kChain + "[Blanks]\nBasedOn=Top\n0=\n2=\t \n7=\n.Instrument Definitions\n"
+                    "[S]\nPatch[0]=Blanks\n",
+                    "S", "device=S method=0\nbank 0 Blanks\n  0 0 B0\n  1 0 M1\n  2 0 T2 again\n  3 0 T3\n"},
         CatalogCase{"OnlyItsSectionsCountAndMarkersEndAHeader",
                     "[Early]\nPatch[9]=L\n.Patch Names\n[L]\n0=kept\n.Note Names\n[L]\n1=note\n"
                     ".Patch Names\n2=after marker\n[L]\nControl=x\n3=kept too\n"
@@ -76,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(InstrumentCatalog, KnowsItsInstrumentsAndLists) {
   InstrumentCatalog catalog;
-  const std::string file = kChain + ".Instrument Definitions\n[Empty]\n[S]\nPatch[0]=Top\n";
+  const std::string file =
+      kChain + "[0..127]\n5=\n.Instrument Definitions\n[Empty]\n[S]\nPatch[0]=Top\n";
   LineReader lines(file);
   catalog.Read(lines);
   ASSERT_EQ(catalog.instruments().size(), 2u);
@@ -85,6 +99,7 @@ TEST(InstrumentCatalog, KnowsItsInstrumentsAndLists) {
   EXPECT_TRUE(catalog.HasList("TOP"));
   EXPECT_FALSE(catalog.HasList("Nowhere"));
   EXPECT_TRUE(catalog.IsBuiltIn("1..128"));
+  EXPECT_TRUE(catalog.IsBuiltIn("0..127"));  // a header with only a nameless line names it
   ASSERT_NE(catalog.BaseNameOf("Top"), nullptr);
   EXPECT_EQ(*catalog.BaseNameOf("Top"), "mid");
   EXPECT_EQ(catalog.BaseNameOf("Base"), nullptr);

@@ -143,7 +143,8 @@ namespace {
 const char* const kInstruments =
     ".Patch Names\r\n[Base]\r\n0=Piano\r\n[Var]\r\nBasedOn=Base\r\n1=Organ\r\n"
     ".Instrument Definitions\r\n[Synth A]\r\nPatch[0]=Var\r\n[COM1]\r\nBankSelMethod=1\r\n"
-    "Patch[3]=Base\r\n[Bare]\r\n[a/b]\r\nPatch[1]=Gone\r\n[a:b]\r\nPatch[2]=Base\r\n";
+    "Patch[3]=Base\r\n[Bare]\r\n[a/b]\r\nPatch[1]=Gone\r\nPatch[*]=Base\r\n[a:b]\r\nPatch[2]=Base\r\n"
+    "[Synth A]\r\nPatch[*]=Base\r\n";
 
 class InstrumentOptions : public testing::Test {
  protected:
@@ -190,8 +191,10 @@ TEST_F(InstrumentOptions, ListsInstrumentsMethodsAndBanks) {
   EXPECT_EQ(run.status, kExitConverted);
   EXPECT_EQ(run.out,
             "[Synth A] BankSelMethod=0\n  Patch[0]=Var: 2 patches, built on Base\n"
+            "  Patch[*]=Base: 1 patch, the list for other banks (not in the map: another key is bank 0)\n"
             "[COM1] BankSelMethod=1\n  Patch[3]=Base: 1 patch\n[Bare] BankSelMethod=0, no bank\n"
             "[a/b] BankSelMethod=0\n  Patch[1]=Gone: no such list\n"
+            "  Patch[*]=Base: 1 patch, the list for other banks (bank 0 in the map)\n"
             "[a:b] BankSelMethod=0\n  Patch[2]=Base: 1 patch\n");
 }
 

@@ -129,7 +129,11 @@ INSTRUMENT_CASES = [
     ("lists and instruments are separate names; bank key shapes; methods are per instrument",
      PN + b"[S]\n1=a\n" + ID + b"[T]\nBankSelMethod=2\n[S]\npatch [*]=S\nPatch[]=S\nPatch[ 7 ]=S\nPatchX[3]=S\n"
      b"Patch[3=S\nBankSelMethod=3\nBankSelMethod=1\n", b"S",
-     patch_map(b"S", (0, b"0.0", 1, b"a"), (0, b"0.0", 1, b"a"), (0, b"7.0", 1, b"a"))),
+     patch_map(b"S", (0, b"0.0", 1, b"a"), (0, b"7.0", 1, b"a"))),
+    ("the last Patch[*] is bank 0, in its own place, where no other key is bank 0",
+     PN + b"[A]\n1=a\n[B]\n1=b\n[C]\n1=c\n" + ID + b"[S]\nPatch[*]=A\nPatch[1]=B\n[T]\nPatch[0]=A\n"
+     b"[S]\npatch [ * ]=C\nPatch[2]=A\n", b"S",
+     patch_map(b"S", (0, b"0.1", 1, b"b"), (0, b"0.0", 1, b"c"), (0, b"0.2", 1, b"a"))),
     ("built-in lists number from 0 and from 1; an empty header of that name only names them",
      PN + b"[0..127]\n[1..128]\n" + BUILT_IN, b"S",
      patch_map(b"S", *[(p // 8, b"0.0", p, b"%d" % (p + 1)) for p in ALL_PROGRAMS],
@@ -148,12 +152,22 @@ INSTRUMENT_CASES = [
      b"Patch[0]=no\n 3 = three \n7=" + b"n" * 140 + b"\n" + ID + b"[S]\nPatch[0]=L\n", b"S",
      patch_map(b"S", *bank0((-2147483648, b"lowest"), (-1, b"minus one"), (3, b"three"), (7, b"n" * 131),
                             (9, b"nine"), (12, b"twelve")))),
+    ("a patch line without a name neither adds nor replaces; a built-in name with only such lines names the built-in",
+     PN + b"[B]\n1=b1\n2=b2\n[L]\nBasedOn=B\n1=\n2=l2\n2= \t\n3=\n4=l4\n[1..128]\n5=\n"
+     + ID + b"[S]\nPatch[0]=L\nPatch[1]=1..128\n", b"S",
+     patch_map(b"S", *bank0((1, b"b1"), (2, b"l2"), (4, b"l4")),
+               *[(p // 8, b"0.1", p, b"%d" % (p + 1)) for p in ALL_PROGRAMS])),
     ("header text as the second pass takes it; escaping; the empty name",
      PN + b"[ <L> ]]\n1=&\n" + ID + b"[Synth & \"Co\"]\n[]\nPatch[0]=<L> ]\n", b"",
      patch_map(b"", (0, b"0.0", 1, b"&amp;"))),
     ("an instrument whose lists are all missing still converts", ID + b"[S]\nPatch[0]=\n", b"S", patch_map(b"S")),
     ("a name no instrument has", CYCLE, b"S ", None),
     ("an instrument without a bank", PN + b"[S]\n1=a\n" + ID + b"[S]\nBankSelMethod=1\nControl=S\n", b"S", None),
+] + [
+    ("Patch[*] is not in the map beside " + key.decode(),
+     PN + b"[A]\n1=a\n[B]\n1=b\n" + ID + b"[S]\nPatch[*]=A\n" + key + b"=B\nPatch[1]=A\n", b"S",
+     patch_map(b"S", (0, b"0.0", 1, b"b"), (0, b"0.1", 1, b"a")))
+    for key in (b"Patch[0]", b"Patch[]", b"Patch[**]", b"Patch[abc]", b"Patch[4294967296]")
 ]
 
 
