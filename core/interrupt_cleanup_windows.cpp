@@ -20,12 +20,13 @@ BOOL WINAPI RemoveOnConsoleEvent(DWORD event) {
     case CTRL_CLOSE_EVENT:
       EnterCriticalSection(&lock);
       if (pendingTemporary != nullptr) DeleteFileW(pendingTemporary);
-      LeaveCriticalSection(&lock);
-      break;
+      // Ended here with the status Windows gives an interrupted program
+      // (not every default handler gives it), while the lock keeps the
+      // writer from making another temporary.
+      ExitProcess(STATUS_CONTROL_C_EXIT);
     default:
-      break;
+      return FALSE;
   }
-  return FALSE;  // the default handler then ends the process as usual
 }
 
 }  // namespace
