@@ -116,7 +116,8 @@ bool PatchMapWriter::WriteEnd() {
   return Flush();
 }
 
-int InstrumentDefinition::WritePatchMap(ByteSink& sink) const {
+// A map has millions of lines: the per-line calls are inlined into this loop.
+[[gnu::flatten]] int InstrumentDefinition::WritePatchMap(ByteSink& sink) const {
   PatchMapWriter out(sink);
   if (!out.WriteHeader(FieldText(deviceName))) return -1;
   for (const PatchBank* bank = banks; bank != nullptr; bank = bank->next) {
