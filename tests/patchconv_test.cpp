@@ -124,6 +124,13 @@ TEST(PatchconvUsage, WrongUsageHelpAndVersion) {
                         Case{{"a.ins"}, kExitUsage, "", "patchconv: expected"},
                         Case{{"a", "b", "c"}, kExitUsage, "", "patchconv: expected"},
                         Case{{"-d", "out"}, kExitUsage, "", "patchconv: -d needs"},
+                        Case{{"-d", "", "a.ins"}, kExitUsage, "", "patchconv: -d needs a folder, not"},
+                        Case{{"", "b.vpm"}, kExitUsage, "", "patchconv: an empty SOURCE or TARGET"},
+                        Case{{"a.ins", ""}, kExitUsage, "", "patchconv: an empty SOURCE or TARGET"},
+                        Case{{"--list", "a.ins", ""}, kExitUsage, "", "patchconv: an empty SOURCE"},
+                        Case{{"-d", "x", "-d", "y", "a.ins"}, kExitUsage, "", "patchconv: -d is given twice"},
+                        Case{{"--instrument", "A", "--instrument", "B", "a.ins", "b.vpm"}, kExitUsage, "",
+                             "patchconv: --instrument is given twice"},
                         Case{{"--help"}, kExitConverted, "usage: patchconv", ""},
                         Case{{"-h"}, kExitConverted, "usage: patchconv", ""},
                         Case{{"--version"}, kExitConverted, "patchconv 1.0.0.1\n", ""}}) {
