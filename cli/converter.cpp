@@ -6,6 +6,7 @@
 #include "file_names.h"
 #include "instrument_catalog.h"
 #include "instrument_file.h"
+#include "message_text.h"
 #include "patch_map_file.h"
 #include "plain_check.h"
 #include "text_lines.h"
@@ -30,11 +31,9 @@ std::string LoadFailureText(const LoadResult& result) {
 }
 
 std::string InstrumentNames(const InstrumentCatalog& catalog) {
-  std::string names;
-  for (const auto& instrument : catalog.instruments()) {
-    names += (names.empty() ? "" : ", ") + instrument.name;
-  }
-  return names.empty() ? "it defines no instrument" : "it defines: " + names;
+  NameList names;
+  for (const auto& instrument : catalog.instruments()) names.Add(instrument.name);
+  return names.size() == 0 ? "it defines no instrument" : "it defines: " + names.Text();
 }
 
 std::string PatchCount(std::size_t count) {
@@ -48,7 +47,7 @@ std::string Shown(const fs::path& path) {
 }
 
 bool Converter::Fail(const fs::path& file, const std::string& reason) {
-  std::fprintf(err_, "patchconv: %s: %s\n", Shown(file).c_str(), reason.c_str());
+  PrintLine(err_, "patchconv: " + Shown(file) + ": " + reason);
   return false;
 }
 
@@ -154,8 +153,9 @@ bool Converter::List(const fs::path& source) {
     InstrumentCatalog catalog;
     if (!ReadCatalog(source, opened, catalog)) return false;
     for (const auto& instrument : catalog.instruments()) {
-      std::fprintf(out_, "[%s] BankSelMethod=%d%s\n", instrument.name.c_str(),
-                   instrument.bankSelMethod, instrument.banks.empty() ? ", no bank" : "");
+      PrintLine(out_, "[" + instrument.name + "] BankSelMethod=" +
+                          std::to_string(instrument.bankSelMethod) +
+                          (instrument.banks.empty() ? ", no bank" : ""));
       for (const auto& bank : instrument.banks) {
         std::string about;
         if (!catalog.HasList(bank.listName)) {
@@ -168,8 +168,8 @@ bool Converter::List(const fs::path& source) {
             about += ", built in";
           }
         }
-        std::fprintf(out_, "  Patch[%d]=%s: %s\n", bank.number, bank.listName.c_str(),
-                     about.c_str());
+        PrintLine(out_, "  Patch[" + std::to_string(bank.number) + "]=" + bank.listName + ": " +
+                            about);
       }
     }
     return true;
@@ -184,11 +184,9 @@ bool Converter::Check(const fs::path& source) {
     if (opened.error().Failed()) return Fail(source, "cannot be read: " + opened.error().Text());
     const std::string shown = Shown(source);
     for (const Finding& finding : findings) {
-      if (finding.line > 0) {
-        std::fprintf(out_, "%s:%zu: %s\n", shown.c_str(), finding.line, finding.text.c_str());
-      } else {
-        std::fprintf(out_, "%s: %s\n", shown.c_str(), finding.text.c_str());
-      }
+      std::string line = shown;
+      if (finding.line > 0) line.append(":").append(std::to_string(finding.line));
+      PrintLine(out_, line.append(": ").append(finding.text));
     }
     return findings.empty();
   });

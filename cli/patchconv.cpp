@@ -5,6 +5,7 @@
 
 #include "command_line.h"
 #include "converter.h"
+#include "message_text.h"
 #include "version.h"
 
 namespace {
@@ -30,7 +31,8 @@ constexpr const char* kHelp =
     "A target is replaced only by a complete patch map; after a failure it is unchanged.\n";
 
 int Usage(std::FILE* err, const std::string& problem) {
-  std::fprintf(err, "patchconv: %s\n%s", problem.c_str(), kUsage);
+  PrintLine(err, "patchconv: " + problem);
+  std::fputs(kUsage, err);
   return kExitUsage;
 }
 

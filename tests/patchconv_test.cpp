@@ -264,6 +264,61 @@ TEST(Check, TellsWhatThePlainConversionMakesOfAFile) {
   }
 }
 
+// Control bytes of names and paths reach the terminal escaped; the map keeps them.
+TEST(TerminalText, ShowsControlBytesOfNamesAndPathsEscaped) {
+  TemporaryFolder folder;
+  const std::string name = "E\x1b[2J\x1b]0;owned\x07";
+  const std::string shown = "E\\x1b[2J\\x1b]0;owned\\x07";
+  WriteBytes(folder / "t.ins", ".Patch Names\n[L\x7f]\n0=P\n.Instrument Definitions\n[" + name +
+                                   "]\nPatch[0]=L\x7f\nPatch[1]=Gone\x01!\n");
+  const std::string source = (folder / "t.ins").string();
+  struct Case {
+    std::vector<std::filesystem::path> arguments;
+    std::string out, err;
+  };
+  for (const Case& c : {
+           Case{{"--list", folder / "t.ins"},
+                "[" + shown + "] BankSelMethod=0\n  Patch[0]=L\\x7f: 1 patch\n"
+                "  Patch[1]=Gone\\x01!: no such list\n",
+                ""},
+           Case{{"--instrument", "nope", folder / "t.ins", "-"}, "",
+                "patchconv: " + source + ": no instrument \"nope\"; it defines: " + shown + "\n"},
+           Case{{"--check", folder / "t.ins"},
+                source + ":5: the device name holds the control byte 0x1B, which makes the map "
+                         "not well-formed XML\n" +
+                    source + ":7: bank 1 names the list \"Gone\\x01!\", which never appears: it stays empty\n",
+                ""},
+           Case{{folder / "gone\x1b[2J.ins", folder / "x.vpm"}, "",
+                "patchconv: " + source.substr(0, source.size() - 5) +
+                    "gone\\x1b[2J.ins: cannot be opened: No such file or directory\n"},
+           Case{{"--instrument", name, folder / "t.ins", "-"},
+                "<patchmap version=\"1.0\" device=\"" + name + "\">\r\n"
+                "<patch family=\"0\" bank=\"0.0\" preset=\"0\" name=\"P\" />\r\n</patchmap>\r\n",
+                ""},
+       }) {
+    PatchconvRun run = Patchconv(c.arguments);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, c.err);
+  }
+}
+
+// A file of many instruments gives messages of one short line: ten names and a count.
+TEST(TerminalText, NamesTheFirstTenInstrumentsAndCountsTheRest) {
+  TemporaryFolder folder;
+  std::string text = ".Instrument Definitions\n";
+  for (int i = 0; i < 12; ++i) text += "[I" + std::to_string(i) + "]\nPatch[0]=L\n";
+  WriteBytes(folder / "many.ins", text);
+  const std::string source = (folder / "many.ins").string();
+  PatchconvRun check = Patchconv({"--check", folder / "many.ins"});
+  EXPECT_EQ(check.out.substr(0, check.out.find('\n') + 1),
+            source + ": 12 instruments are merged into one map: \"I0\", \"I1\", \"I2\", \"I3\", "
+                     "\"I4\", \"I5\", \"I6\", \"I7\", \"I8\", \"I9\" and 2 more; convert one of them "
+                     "with --instrument NAME\n");
+  EXPECT_EQ(Patchconv({"--instrument", "nope", folder / "many.ins", "-"}).err,
+            "patchconv: " + source + ": no instrument \"nope\"; it defines: I0, I1, I2, I3, I4, I5, "
+                                     "I6, I7, I8, I9 and 2 more\n");
+}
+
 TEST(StandardInput, IsASourceLikeAnyOther) {
   TemporaryFolder folder;
   WriteBytes(folder / "in.ins", kInstruments);
