@@ -1,5 +1,7 @@
 #include "converter.h"
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "byte_sink.h"
@@ -49,6 +51,20 @@ std::string Shown(const fs::path& path) {
 bool Converter::Fail(const fs::path& file, const std::string& reason) {
   PrintLine(err_, "patchconv: " + Shown(file) + ": " + reason);
   return false;
+}
+
+// Whether all that was printed reached standard output: a full disk or a
+// closed stream shows no later than the flush.
+bool Converter::Flushed(const fs::path& source, const char* what) {
+  if (std::fflush(out_) != 0 && outError_ == 0) outError_ = errno;
+  if (outError_ == 0 && !std::ferror(out_)) return true;
+  const std::string reason = outError_ != 0 ? std::string(": ") + std::strerror(outError_) : "";
+  return Fail(source, std::string(what) + " could not be written to standard output" + reason);
+}
+
+// Prints a line of a listing; the first failure's reason is kept for the message.
+void Converter::Print(std::string_view line) {
+  if (!PrintLine(out_, line) && outError_ == 0) outError_ = errno;
 }
 
 // Runs the work for one source; running out of memory fails that source only,
@@ -153,9 +169,8 @@ bool Converter::List(const fs::path& source) {
     InstrumentCatalog catalog;
     if (!ReadCatalog(source, opened, catalog)) return false;
     for (const auto& instrument : catalog.instruments()) {
-      PrintLine(out_, "[" + instrument.name + "] BankSelMethod=" +
-                          std::to_string(instrument.bankSelMethod) +
-                          (instrument.banks.empty() ? ", no bank" : ""));
+      Print("[" + instrument.name + "] BankSelMethod=" + std::to_string(instrument.bankSelMethod) +
+            (instrument.banks.empty() ? ", no bank" : ""));
       for (const auto& bank : instrument.banks) {
         std::string about;
         if (!catalog.HasList(bank.listName)) {
@@ -168,11 +183,10 @@ bool Converter::List(const fs::path& source) {
             about += ", built in";
           }
         }
-        PrintLine(out_, "  Patch[" + std::to_string(bank.number) + "]=" + bank.listName + ": " +
-                            about);
+        Print("  Patch[" + std::to_string(bank.number) + "]=" + bank.listName + ": " + about);
       }
     }
-    return true;
+    return Flushed(source, "its list");
   });
 }
 
@@ -186,8 +200,8 @@ bool Converter::Check(const fs::path& source) {
     for (const Finding& finding : findings) {
       std::string line = shown;
       if (finding.line > 0) line.append(":").append(std::to_string(finding.line));
-      PrintLine(out_, line.append(": ").append(finding.text));
+      Print(line.append(": ").append(finding.text));
     }
-    return findings.empty();
+    return Flushed(source, "its findings") && findings.empty();
   });
 }

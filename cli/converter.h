@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "file_system.h"
 
@@ -40,11 +41,14 @@ class Converter {
   bool Open(const std::filesystem::path& source, InstrumentSource& opened);
   bool ReadCatalog(const std::filesystem::path& source, InstrumentSource& opened,
                    InstrumentCatalog& catalog);
+  bool Flushed(const std::filesystem::path& source, const char* what);
+  void Print(std::string_view line);
   bool Write(const InstrumentDefinition& map, const std::filesystem::path& source,
              const std::filesystem::path& target);
 
   std::FILE* out_;
   std::FILE* err_;
+  int outError_ = 0;  // errno of the first failed print to out_
   FileSystem fileSystem_;
   std::set<std::string> folderTargets_;  // the maps that --each-instrument wrote, lower case
 };

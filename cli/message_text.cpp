@@ -24,9 +24,9 @@ std::string EscapeControlBytes(std::string_view text) {
   return escaped;
 }
 
-void PrintLine(std::FILE* stream, std::string_view text) {
+bool PrintLine(std::FILE* stream, std::string_view text) {
   const std::string line = EscapeControlBytes(text) + "\n";
-  std::fwrite(line.data(), 1, line.size(), stream);
+  return std::fwrite(line.data(), 1, line.size(), stream) == line.size();
 }
 
 void NameList::Add(std::string_view name) {

@@ -12,8 +12,9 @@
 // Other bytes pass unchanged.
 std::string EscapeControlBytes(std::string_view text);
 
-// Writes `text`, its control bytes escaped, and a line end.
-void PrintLine(std::FILE* stream, std::string_view text);
+// Writes `text`, its control bytes escaped, and a line end; false when the
+// stream did not take it all.
+bool PrintLine(std::FILE* stream, std::string_view text);
 
 // Names for a message: the first ten, then how many more there are.
 class NameList {

@@ -36,6 +36,15 @@ int Usage(std::FILE* err, const std::string& problem) {
   return kExitUsage;
 }
 
+// Prints the help or the version; like any output, it fails where standard
+// output cannot take it.
+int PrintAbout(const std::string& text, std::FILE* out, std::FILE* err) {
+  std::fputs(text.c_str(), out);
+  if (std::fflush(out) == 0 && !std::ferror(out)) return kExitConverted;
+  PrintLine(err, "patchconv: standard output cannot be written");
+  return kExitSomeFailed;
+}
+
 // Converts every source into the folder, each to <stem>.vpm; two sources of
 // the same stem would write one target, so the later one is refused.
 bool ConvertIntoFolder(const CommandLine& commandLine, Converter& converter) {
@@ -95,12 +104,10 @@ int RunPatchconv(const std::vector<fs::path>& arguments, std::FILE* out, std::FI
     return Usage(err, problem);
   }
   if (commandLine.mode == CommandLine::Mode::kHelp) {
-    std::fprintf(out, "%s\n%s", kUsage, kHelp);
-    return kExitConverted;
+    return PrintAbout(std::string(kUsage) + "\n" + kHelp, out, err);
   }
   if (commandLine.mode == CommandLine::Mode::kVersion) {
-    std::fprintf(out, "patchconv %s\n", PATCHCONV_VERSION_STRING);
-    return kExitConverted;
+    return PrintAbout(std::string("patchconv ") + PATCHCONV_VERSION_STRING + "\n", out, err);
   }
   Converter converter(out, err);
   return Run(commandLine, converter) ? kExitConverted : kExitSomeFailed;

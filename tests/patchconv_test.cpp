@@ -319,6 +319,39 @@ TEST(TerminalText, NamesTheFirstTenInstrumentsAndCountsTheRest) {
                                      "I6, I7, I8, I9 and 2 more\n");
 }
 
+// Output that does not reach standard output (a full disk, a stream closed or
+// not open for writing) is a failure with a message.
+TEST(StandardOutput, AFailedWriteIsAFailure) {
+  TemporaryFolder folder;
+  WriteBytes(folder / "s.ins", kInstruments);
+  const std::string source = (folder / "s.ins").string();
+  struct Case {
+    const char* path;
+    const char* reason;
+  };
+  for (const Case& c : {Case{"/dev/full", "No space left on device"},
+                        Case{source.c_str(), "Bad file descriptor"}}) {
+    struct Run {
+      std::vector<std::filesystem::path> arguments;
+      std::string err;
+    };
+    for (const Run& r : {
+             Run{{"--list", source}, "patchconv: " + source + ": its list could not be written to "
+                                     "standard output: " + c.reason + "\n"},
+             Run{{"--check", source}, "patchconv: " + source + ": its findings could not be "
+                                      "written to standard output: " + c.reason + "\n"},
+             Run{{"--version"}, "patchconv: standard output cannot be written\n"},
+         }) {
+      std::FILE* out = std::fopen(c.path, c.path == source ? "r" : "w");
+      ASSERT_NE(out, nullptr);
+      const PatchconvRun run = Patchconv(r.arguments, out);
+      std::fclose(out);
+      EXPECT_EQ(run.status, kExitSomeFailed);
+      EXPECT_EQ(run.err, r.err);
+    }
+  }
+}
+
 TEST(StandardInput, IsASourceLikeAnyOther) {
   TemporaryFolder folder;
   WriteBytes(folder / "in.ins", kInstruments);
