@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "native_path.h"
+#include "text_lines.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ std::string Gather(const std::vector<fs::path>& arguments, Given& given) {
     } else if (argument == "--instrument") {
       if (++i == arguments.size()) return "--instrument needs the name of an instrument";
       if (given.instrument) return "--instrument is given twice";
-      given.instrument = TextFromNativePath(arguments[i].native());
+      // Trimmed, as the file's header names are.
+      given.instrument = std::string(TrimmedView(TextFromNativePath(arguments[i].native())));
     } else {
       return "unknown option " + TextFromNativePath(argument.native());
     }

@@ -168,6 +168,9 @@ bool Converter::List(const fs::path& source) {
     InstrumentSource opened(fileSystem_);
     InstrumentCatalog catalog;
     if (!ReadCatalog(source, opened, catalog)) return false;
+    if (catalog.instruments().empty()) {
+      return Fail(source, "defines no instrument: it has no header under .Instrument Definitions");
+    }
     for (const auto& instrument : catalog.instruments()) {
       Print("[" + instrument.name + "] BankSelMethod=" + std::to_string(instrument.bankSelMethod) +
             (instrument.banks.empty() ? ", no bank" : ""));

@@ -160,7 +160,7 @@ class InstrumentOptions : public testing::Test {
 };
 
 TEST_F(InstrumentOptions, ConvertsOneInstrumentWithItsInheritedPatches) {
-  PatchconvRun run = Patchconv({"--instrument", "synth A", folder_ / "s.ins", "-"});
+  PatchconvRun run = Patchconv({"--instrument", " synth A\t", folder_ / "s.ins", "-"});
   EXPECT_EQ(run.status, kExitConverted) << run.err;
   EXPECT_EQ(run.out,
             "<patchmap version=\"1.0\" device=\"Synth A\">\r\n"
@@ -200,6 +200,15 @@ TEST_F(InstrumentOptions, ListsInstrumentsMethodsAndBanks) {
             "[COM1] BankSelMethod=1\n  Patch[3]=Base: 1 patch\n[Bare] BankSelMethod=0, no bank\n"
             "[a/b] BankSelMethod=0\n  Patch[1]=Gone: no such list\n"
             "[a:b] BankSelMethod=0\n  Patch[2]=Base: 1 patch\n");
+}
+
+// --list of a file without instruments says so rather than print nothing.
+TEST_F(PatchconvTest, ListingAFileWithoutInstrumentsSaysSo) {
+  PatchconvRun run = Patchconv({"--list", folder_ / "synth.ins"});
+  EXPECT_EQ(run.status, kExitSomeFailed);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "patchconv: " + (folder_ / "synth.ins").string() +
+                         ": defines no instrument: it has no header under .Instrument Definitions\n");
 }
 
 TEST(SafeFileName, KeepsWhatBothSystemsTakeAndReplacesTheRest) {
