@@ -141,12 +141,13 @@ bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& fo
     InstrumentSource opened(fileSystem_);
     InstrumentCatalog catalog;
     if (!ReadCatalog(source, opened, catalog)) return false;
+    const LeadBytes leadBytes = TextLeadBytes();
     bool allConverted = true;
     bool anyBank = false;
     for (const auto& instrument : catalog.instruments()) {
       if (instrument.banks.empty()) continue;
       anyBank = true;
-      const std::string fileName = SafeFileName(instrument.name) + ".vpm";
+      const std::string fileName = SafeFileName(instrument.name, leadBytes) + ".vpm";
       const fs::path target = folder / fs::path(NativePathFromText(fileName));
       if (!folderTargets_.insert(LowerAscii(fileName)).second) {
         allConverted = Fail(source, "instrument \"" + instrument.name + "\" would be written to " +

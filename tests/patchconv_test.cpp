@@ -223,6 +223,33 @@ TEST(SafeFileName, KeepsWhatBothSystemsTakeAndReplacesTheRest) {
   EXPECT_EQ(SafeFileName(std::string(300, 'x')).size(), 200u);
 }
 
+// Characters, not bytes: the cut keeps whole UTF-8 sequences and two-byte
+// characters, whose second byte may be "\\" or "|" in code page 932; the
+// port numbers ¹ ² ³ (Windows-1252 or UTF-8) make device names as digits do.
+TEST(SafeFileName, TakesTheNameCharacterByCharacter) {
+  LeadBytes codePage932;
+  for (unsigned byte = 0x81; byte <= 0xFC; ++byte) codePage932.set(byte, byte <= 0x9F || byte >= 0xE0);
+  const std::string x199(199, 'x');
+  struct Case {
+    std::string name;
+    LeadBytes leadBytes;
+    std::string safe;
+  };
+  for (const Case& c : {
+           Case{x199 + "\xc3\xa9", {}, x199},
+           Case{x199 + "\xff\xc3\xa9", {}, x199 + "\xff"},
+           Case{"\x83\x5c\x83\x7c/", codePage932, "\x83\x5c\x83\x7c_"},
+           Case{"\x83\x5c\x83\x7c/", {}, "\x83_\x83__"},
+           Case{x199 + "\x83\x5c", codePage932, x199},
+           Case{"COM\xb9", {}, "COM\xb9_"},
+           Case{"lpt\xc2\xb3.x", {}, "lpt\xc2\xb3_.x"},
+           Case{"Com\xb2 ", {}, "Com\xb2_"},
+           Case{"COM\xb4", {}, "COM\xb4"},
+       }) {
+    EXPECT_EQ(SafeFileName(c.name, c.leadBytes), c.safe) << c.name;
+  }
+}
+
 // Each finding of --check, from a file that has it; a clean file has none.
 TEST(Check, TellsWhatThePlainConversionMakesOfAFile) {
   const std::string clean = ".Patch Names\n[L]\n0=Piano\n.Instrument Definitions\n[S]\nPatch[0]=L\n";
