@@ -46,8 +46,8 @@ LeadBytes TextLeadBytes() {
   if (!GetCPInfo(CP_ACP, &information)) return leadBytes;
   // Pairs of first and last byte of a range, ended by a zero.
   for (int i = 0; i + 1 < MAX_LEADBYTES && information.LeadByte[i] != 0; i += 2) {
-    for (unsigned byte = information.LeadByte[i]; byte <= information.LeadByte[i + 1]; ++byte) {
-      leadBytes.set(byte);
+    for (unsigned lead = information.LeadByte[i]; lead <= information.LeadByte[i + 1]; ++lead) {
+      leadBytes.set(lead);
     }
   }
   return leadBytes;
