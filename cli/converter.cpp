@@ -108,7 +108,18 @@ bool Converter::Write(const InstrumentDefinition& map, const fs::path& source,
   if (written.failedStep == WriteStep::kReplace) {
     return Fail(target, "cannot be replaced; it keeps its old bytes: " + written.error.Text());
   }
-  return written.Succeeded() || Fail(target, "cannot be written: " + written.error.Text());
+  if (!written.Succeeded()) return Fail(target, "cannot be written: " + written.error.Text());
+  // Known after the write: replacing the target made it a new file.
+  if (FileSystem::FileIdentity identity; !fileSystem_.Identify(target.native(), identity).Failed()) {
+    writtenTargets_.insert(identity);
+  }
+  return true;
+}
+
+bool Converter::WroteEarlier(const fs::path& target) {
+  FileSystem::FileIdentity identity;
+  return !fileSystem_.Identify(target.native(), identity).Failed() &&
+         writtenTargets_.contains(identity);
 }
 
 bool Converter::Convert(const fs::path& source, const fs::path& target,
@@ -149,7 +160,7 @@ bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& fo
       anyBank = true;
       const std::string fileName = SafeFileName(instrument.name, leadBytes) + ".vpm";
       const fs::path target = folder / fs::path(NativePathFromText(fileName));
-      if (!folderTargets_.insert(LowerAscii(fileName)).second) {
+      if (!folderTargets_.insert(LowerAscii(fileName)).second || WroteEarlier(target)) {
         allConverted = Fail(source, "instrument \"" + instrument.name + "\" would be written to " +
                                         Shown(target) + " as an earlier one was; that one is kept") &&
                        allConverted;

@@ -35,6 +35,10 @@ class Converter {
 
   bool Fail(const std::filesystem::path& file, const std::string& reason);
 
+  // Whether `target` is a file that an earlier map of this run was written
+  // to, under this name or another that leads to the same file.
+  bool WroteEarlier(const std::filesystem::path& target);
+
  private:
   template <typename Work>
   bool Guarded(const std::filesystem::path& source, Work work);
@@ -51,6 +55,7 @@ class Converter {
   int outError_ = 0;  // errno of the first failed print to out_
   FileSystem fileSystem_;
   std::set<std::string> folderTargets_;  // the maps that --each-instrument wrote, lower case
+  std::set<FileSystem::FileIdentity> writtenTargets_;  // every map written to a file
 };
 
 // A path as text for messages; standard input as such.

@@ -46,7 +46,9 @@ int PrintAbout(const std::string& text, std::FILE* out, std::FILE* err) {
 }
 
 // Converts every source into the folder, each to <stem>.vpm; two sources of
-// the same stem would write one target, so the later one is refused.
+// the same stem would write one target, so the later one is refused, as is
+// one whose target is a file written before under another name (a link, or
+// another case on a case-blind disk).
 bool ConvertIntoFolder(const CommandLine& commandLine, Converter& converter) {
   bool allConverted = true;
   std::set<fs::path> targets;
@@ -59,7 +61,7 @@ bool ConvertIntoFolder(const CommandLine& commandLine, Converter& converter) {
     fs::path target = commandLine.folder / source.stem();
     target += ".vpm";
     const bool converted =
-        targets.insert(target).second
+        targets.insert(target).second && !converter.WroteEarlier(target)
             ? converter.Convert(source, target,
                                 commandLine.instrument ? &*commandLine.instrument : nullptr)
             : converter.Fail(source, "has the same name as an earlier source; " + Shown(target) +

@@ -195,3 +195,17 @@ NativePath FileSystem::ResolveLink(const NativePath& path) {
   resolved.resize(length);
   return resolved;
 }
+
+SystemError FileSystem::Identify(const NativePath& path, FileIdentity& identity) {
+  // No access asked: only the file's information is read; a folder opens too.
+  const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return SystemError::Last();
+  BY_HANDLE_FILE_INFORMATION information{};
+  const SystemError error = Result(GetFileInformationByHandle(handle, &information));
+  CloseHandle(handle);
+  if (error.Failed()) return error;
+  identity = {information.dwVolumeSerialNumber,
+              (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+  return {};
+}

@@ -108,6 +108,44 @@ TEST_F(PatchconvTest, RefusesASecondSourceOfTheSameName) {
   EXPECT_EQ(ReadBytes(folder_ / "synth.vpm"), kPatchMap);
 }
 
+// A target that leads to a file written earlier in the batch under another
+// name is refused as a target of the same name is; the first map is kept.
+TEST_F(PatchconvTest, RefusesATargetThatIsAFileWrittenBefore) {
+  WriteBytes(folder_ / "other.ins", ".Instrument Definitions\n[A]\nPatch[0]=1..128\n[B]\nPatch[0]=L\n");
+  struct Case {
+    std::vector<std::filesystem::path> arguments;
+    const char* first;   // the map written first
+    const char* second;  // the later name, made to lead to the first
+    const char* device;  // of the first map
+    std::string message;
+  };
+  const auto out = folder_ / "out";
+  for (const bool hardLink : {true, false}) {
+    for (const Case& c : {
+             Case{{"-d", out, folder_ / "synth.ins", folder_ / "other.ins"}, "synth.vpm", "other.vpm", "L",
+                  (folder_ / "other.ins").string() + ": has the same name as an earlier source; " +
+                      (out / "other.vpm").string() + " is kept as converted"},
+             Case{{"--each-instrument", "-d", out, folder_ / "other.ins"}, "A.vpm", "B.vpm", "A",
+                  (folder_ / "other.ins").string() + ": instrument \"B\" would be written to " +
+                      (out / "B.vpm").string() + " as an earlier one was; that one is kept"},
+         }) {
+      std::filesystem::remove_all(out);
+      std::filesystem::create_directory(out);
+      WriteBytes(out / c.first, "old");
+      if (hardLink) {
+        std::filesystem::create_hard_link(out / c.first, out / c.second);
+      } else {
+        std::filesystem::create_symlink(c.first, out / c.second);
+      }
+      PatchconvRun run = Patchconv(c.arguments);
+      EXPECT_EQ(run.status, kExitSomeFailed);
+      EXPECT_EQ(run.err, "patchconv: " + c.message + "\n");
+      EXPECT_EQ(ReadBytes(out / c.first).rfind("<patchmap version=\"1.0\" device=\"" + std::string(c.device) + "\">", 0), 0u);
+      EXPECT_EQ(ReadBytes(out / c.second), ReadBytes(out / c.first));
+    }
+  }
+}
+
 TEST_F(PatchconvTest, SameFileAsSourceAndTarget) {
   EXPECT_EQ(Patchconv({folder_ / "synth.ins", folder_ / "synth.ins"}).status, kExitConverted);
   EXPECT_EQ(ReadBytes(folder_ / "synth.ins"), kPatchMap);
