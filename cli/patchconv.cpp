@@ -32,14 +32,14 @@ constexpr const char* kHelp =
 
 int Usage(std::FILE* err, const std::string& problem) {
   PrintLine(err, "patchconv: " + problem);
-  std::fputs(kUsage, err);
+  PrintText(err, kUsage);
   return kExitUsage;
 }
 
 // Prints the help or the version; like any output, it fails where standard
 // output cannot take it.
 int PrintAbout(const std::string& text, std::FILE* out, std::FILE* err) {
-  std::fputs(text.c_str(), out);
+  PrintText(out, text);
   if (std::fflush(out) == 0 && !std::ferror(out)) return kExitConverted;
   PrintLine(err, "patchconv: standard output cannot be written");
   return kExitSomeFailed;
