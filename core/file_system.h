@@ -66,7 +66,9 @@ class FileSystem {
   struct FileIdentity {
     std::uint64_t volume = 0;
     std::uint64_t file = 0;
-    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
+    friend bool operator<(const FileIdentity& a, const FileIdentity& b) {
+      return a.volume != b.volume ? a.volume < b.volume : a.file < b.file;
+    }
   };
   // The identity of the existing file at `path`, links followed.
   virtual SystemError Identify(const NativePath& path, FileIdentity& identity);
