@@ -1,6 +1,9 @@
 #include "command_line.h"
 
+#include <algorithm>
+
 #include "native_path.h"
+#include "text_lines.h"
 
 namespace {
 
@@ -46,10 +49,14 @@ std::string Gather(const std::vector<fs::path>& arguments, Given& given) {
       given.check = true;
     } else if (argument == "-d" || argument == "--output-dir") {
       if (++i == arguments.size()) return "-d needs a folder and at least one source";
+      if (given.folder) return "-d is given twice";
+      if (arguments[i].empty()) return "-d needs a folder, not an empty name";
       given.folder = arguments[i];
     } else if (argument == "--instrument") {
       if (++i == arguments.size()) return "--instrument needs the name of an instrument";
-      given.instrument = TextFromNativePath(arguments[i].native());
+      if (given.instrument) return "--instrument is given twice";
+      // Trimmed, as the file's header names are.
+      given.instrument = std::string(TrimmedView(TextFromNativePath(arguments[i].native())));
     } else {
       return "unknown option " + TextFromNativePath(argument.native());
     }
@@ -99,5 +106,10 @@ std::string Check(Given& given, std::size_t argumentCount, CommandLine& commandL
 std::string ParseCommandLine(const std::vector<fs::path>& arguments, CommandLine& commandLine) {
   Given given;
   if (std::string problem = Gather(arguments, given); !problem.empty()) return problem;
+  // An empty name would mean the current folder to some calls and nothing to others.
+  if (std::any_of(given.positional.begin(), given.positional.end(),
+                  [](const fs::path& path) { return path.empty(); })) {
+    return "an empty SOURCE or TARGET names no file";
+  }
   return Check(given, arguments.size(), commandLine);
 }

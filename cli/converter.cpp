@@ -1,5 +1,7 @@
 #include "converter.h"
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "byte_sink.h"
@@ -7,6 +9,7 @@
 #include "instrument_catalog.h"
 #include "instrument_file.h"
 #include "instrument_map.h"
+#include "message_text.h"
 #include "patch_map_file.h"
 #include "plain_check.h"
 #include "text_lines.h"
@@ -31,11 +34,9 @@ std::string LoadFailureText(const LoadResult& result) {
 }
 
 std::string InstrumentNames(const InstrumentCatalog& catalog) {
-  std::string names;
-  for (const auto& instrument : catalog.instruments()) {
-    names += (names.empty() ? "" : ", ") + instrument.name;
-  }
-  return names.empty() ? "it defines no instrument" : "it defines: " + names;
+  NameList names;
+  for (const auto& instrument : catalog.instruments()) names.Add(instrument.name);
+  return names.size() == 0 ? "it defines no instrument" : "it defines: " + names.Text();
 }
 
 std::string PatchCount(std::size_t count) {
@@ -61,8 +62,22 @@ std::string Shown(const fs::path& path) {
 }
 
 bool Converter::Fail(const fs::path& file, const std::string& reason) {
-  std::fprintf(err_, "patchconv: %s: %s\n", Shown(file).c_str(), reason.c_str());
+  PrintLine(err_, "patchconv: " + Shown(file) + ": " + reason);
   return false;
+}
+
+// Whether all that was printed reached standard output: a full disk or a
+// closed stream shows no later than the flush.
+bool Converter::Flushed(const fs::path& source, const char* what) {
+  if (std::fflush(out_) != 0 && outError_ == 0) outError_ = errno;
+  if (outError_ == 0 && !std::ferror(out_)) return true;
+  const std::string reason = outError_ != 0 ? std::string(": ") + std::strerror(outError_) : "";
+  return Fail(source, std::string(what) + " could not be written to standard output" + reason);
+}
+
+// Prints a line of a listing; the first failure's reason is kept for the message.
+void Converter::Print(std::string_view line) {
+  if (!PrintLine(out_, line) && outError_ == 0) outError_ = errno;
 }
 
 // Runs the work for one source; running out of memory fails that source only,
@@ -105,7 +120,18 @@ bool Converter::Write(PatchMapSource& map, const fs::path& source, const fs::pat
   if (written.failedStep == WriteStep::kReplace) {
     return Fail(target, "cannot be replaced; it keeps its old bytes: " + written.error.Text());
   }
-  return written.Succeeded() || Fail(target, "cannot be written: " + written.error.Text());
+  if (!written.Succeeded()) return Fail(target, "cannot be written: " + written.error.Text());
+  // Known after the write: replacing the target made it a new file.
+  if (FileSystem::FileIdentity identity; !fileSystem_.Identify(target.native(), identity).Failed()) {
+    writtenTargets_.insert(identity);
+  }
+  return true;
+}
+
+bool Converter::WroteEarlier(const fs::path& target) {
+  FileSystem::FileIdentity identity;
+  return !fileSystem_.Identify(target.native(), identity).Failed() &&
+         writtenTargets_.contains(identity);
 }
 
 bool Converter::Convert(const fs::path& source, const fs::path& target,
@@ -139,14 +165,15 @@ bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& fo
     InstrumentSource opened(fileSystem_);
     InstrumentCatalog catalog;
     if (!ReadCatalog(source, opened, catalog)) return false;
+    const LeadBytes leadBytes = TextLeadBytes();
     bool allConverted = true;
     bool anyBank = false;
     for (const auto& instrument : catalog.instruments()) {
       if (instrument.banks.empty()) continue;
       anyBank = true;
-      const std::string fileName = SafeFileName(instrument.name) + ".vpm";
+      const std::string fileName = SafeFileName(instrument.name, leadBytes) + ".vpm";
       const fs::path target = folder / fs::path(NativePathFromText(fileName));
-      if (!folderTargets_.insert(LowerAscii(fileName)).second) {
+      if (!folderTargets_.insert(LowerAscii(fileName)).second || WroteEarlier(target)) {
         allConverted = Fail(source, "instrument \"" + instrument.name + "\" would be written to " +
                                         Shown(target) + " as an earlier one was; that one is kept") &&
                        allConverted;
@@ -165,9 +192,12 @@ bool Converter::List(const fs::path& source) {
     InstrumentSource opened(fileSystem_);
     InstrumentCatalog catalog;
     if (!ReadCatalog(source, opened, catalog)) return false;
+    if (catalog.instruments().empty()) {
+      return Fail(source, "defines no instrument: it has no header under .Instrument Definitions");
+    }
     for (const auto& instrument : catalog.instruments()) {
-      std::fprintf(out_, "[%s] BankSelMethod=%d%s\n", instrument.name.c_str(),
-                   instrument.bankSelMethod, instrument.banks.empty() ? ", no bank" : "");
+      Print("[" + instrument.name + "] BankSelMethod=" + std::to_string(instrument.bankSelMethod) +
+            (instrument.banks.empty() ? ", no bank" : ""));
       for (const auto& bank : instrument.banks) {
         std::string about;
         if (!catalog.HasList(bank.listName)) {
@@ -181,11 +211,10 @@ bool Converter::List(const fs::path& source) {
           }
         }
         about += OtherBanksText(bank);
-        std::fprintf(out_, "  Patch[%s]=%s: %s\n", BankKeyText(bank).c_str(), bank.listName.c_str(),
-                     about.c_str());
+        Print("  Patch[" + BankKeyText(bank) + "]=" + bank.listName + ": " + about);
       }
     }
-    return true;
+    return Flushed(source, "its list");
   });
 }
 
@@ -197,12 +226,10 @@ bool Converter::Check(const fs::path& source) {
     if (opened.error().Failed()) return Fail(source, "cannot be read: " + opened.error().Text());
     const std::string shown = Shown(source);
     for (const Finding& finding : findings) {
-      if (finding.line > 0) {
-        std::fprintf(out_, "%s:%zu: %s\n", shown.c_str(), finding.line, finding.text.c_str());
-      } else {
-        std::fprintf(out_, "%s: %s\n", shown.c_str(), finding.text.c_str());
-      }
+      std::string line = shown;
+      if (finding.line > 0) line.append(":").append(std::to_string(finding.line));
+      Print(line.append(": ").append(finding.text));
     }
-    return findings.empty();
+    return Flushed(source, "its findings") && findings.empty();
   });
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "file_system.h"
 
@@ -36,6 +37,10 @@ class Converter {
 
   bool Fail(const std::filesystem::path& file, const std::string& reason);
 
+  // Whether `target` is a file that an earlier map of this run was written
+  // to, under this name or another that leads to the same file.
+  bool WroteEarlier(const std::filesystem::path& target);
+
  private:
   template <typename Work>
   bool Guarded(const std::filesystem::path& source, Work work);
@@ -43,13 +48,17 @@ class Converter {
             SourcePasses passes);
   bool ReadCatalog(const std::filesystem::path& source, InstrumentSource& opened,
                    InstrumentCatalog& catalog);
+  bool Flushed(const std::filesystem::path& source, const char* what);
+  void Print(std::string_view line);
   bool Write(PatchMapSource& map, const std::filesystem::path& source,
              const std::filesystem::path& target);
 
   std::FILE* out_;
   std::FILE* err_;
+  int outError_ = 0;  // errno of the first failed print to out_
   FileSystem fileSystem_;
   std::set<std::string> folderTargets_;  // the maps that --each-instrument wrote, lower case
+  std::set<FileSystem::FileIdentity> writtenTargets_;  // every map written to a file
 };
 
 // A path as text for messages; standard input as such.

@@ -1,6 +1,6 @@
 #include "file_names.h"
 
-#include <algorithm>
+#include <vector>
 
 #include "text_lines.h"
 
@@ -9,9 +9,77 @@ namespace {
 // Room for ".vpm" and for the folder within the limits of both systems.
 constexpr std::size_t kMaxNameBytes = 200;
 
-bool IsUnsafe(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte < 0x20 || byte == 0x7F || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
+bool IsUnsafe(std::string_view character) {
+  if (character.size() != 1) return false;
+  const auto byte = static_cast<unsigned char>(character[0]);
+  return byte < 0x20 || byte == 0x7F ||
+         std::string_view("/\\:*?\"<>|").find(character[0]) != std::string_view::npos;
+}
+
+bool IsDotOrBlank(std::string_view character) {
+  return character == "." || character == " ";
+}
+
+// The length of the UTF-8 sequence that begins at `at`, or 0 where none does.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  std::size_t length = 0;
+  if (lead < 0x80) {
+    length = 1;
+  } else if (lead >= 0xC2 && lead < 0xF5) {
+    length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  }
+  if (length == 0 || at + length > text.size()) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = Utf8SequenceLength(text, at);
+    if (length == 0) return false;
+    at += length;
+  }
+  return true;
+}
+
+// The characters of `name`, each as its bytes.
+std::vector<std::string_view> Characters(std::string_view name, const LeadBytes& leadBytes) {
+  const bool utf8 = leadBytes.none() && IsValidUtf8(name);
+  std::vector<std::string_view> characters;
+  for (std::size_t at = 0; at < name.size();) {
+    std::size_t length = 1;
+    if (utf8) {
+      length = Utf8SequenceLength(name, at);
+    } else if (leadBytes.test(static_cast<unsigned char>(name[at])) && at + 1 < name.size()) {
+      length = 2;
+    }
+    characters.push_back(name.substr(at, length));
+    at += length;
+  }
+  return characters;
+}
+
+// The characters that fit in kMaxNameBytes.
+void CutToLimit(std::vector<std::string_view>& characters) {
+  std::size_t bytes = 0;
+  std::size_t kept = 0;
+  while (kept < characters.size() && bytes + characters[kept].size() <= kMaxNameBytes) {
+    bytes += characters[kept++].size();
+  }
+  characters.resize(kept);
+}
+
+// A port number after COM or LPT: a digit, or a superscript ¹ ² ³, which
+// Windows takes as the digit (as Windows-1252 bytes or as UTF-8).
+bool IsPortNumber(std::string_view text) {
+  for (const std::string_view superscript :
+       {"\xB9", "\xB2", "\xB3", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"}) {
+    if (text == superscript) return true;
+  }
+  return text.size() == 1 && text[0] >= '0' && text[0] <= '9';
 }
 
 // Windows opens these as devices, whatever the extension after them.
@@ -19,21 +87,30 @@ bool IsReservedDeviceName(std::string_view stem) {
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
     if (EqualsIgnoringCase(stem, device)) return true;
   }
-  return stem.size() == 4 && (StartsWithIgnoringCase(stem, "COM") || StartsWithIgnoringCase(stem, "LPT")) &&
-         stem[3] >= '0' && stem[3] <= '9';
+  return (StartsWithIgnoringCase(stem, "COM") || StartsWithIgnoringCase(stem, "LPT")) &&
+         IsPortNumber(stem.substr(3));
 }
 
 }  // namespace
 
-std::string SafeFileName(std::string_view name) {
-  std::string safe(name.substr(0, kMaxNameBytes));
-  std::replace_if(safe.begin(), safe.end(), IsUnsafe, '_');
-  if (!safe.empty() && safe.front() == '.') safe.front() = '_';  // no hidden file
-  while (!safe.empty() && (safe.back() == '.' || safe.back() == ' ')) safe.pop_back();
-  if (safe.empty()) return "_";
+std::string SafeFileName(std::string_view name, const LeadBytes& leadBytes) {
+  std::vector<std::string_view> characters = Characters(name, leadBytes);
+  CutToLimit(characters);
+  while (!characters.empty() && IsDotOrBlank(characters.back())) characters.pop_back();
+  if (characters.empty()) return "_";
+  std::string safe;
+  for (const std::string_view character : characters) {
+    if (IsUnsafe(character)) {
+      safe += '_';
+    } else {
+      safe += character;
+    }
+  }
+  if (safe.front() == '.') safe.front() = '_';  // no hidden file
   // Windows ignores blanks at the end of the part before the first dot.
   std::string_view stem = std::string_view(safe).substr(0, safe.find('.'));
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
-  if (IsReservedDeviceName(stem)) safe.insert(safe.begin() + static_cast<std::ptrdiff_t>(stem.size()), '_');
+  if (IsReservedDeviceName(stem))
+    safe.insert(safe.begin() + static_cast<std::ptrdiff_t>(stem.size()), '_');
   return safe;
 }

@@ -4,9 +4,16 @@
 #include <string>
 #include <string_view>
 
+#include "native_path.h"
+
 // `name` as a file name without its extension: path separators, the
 // characters : * ? " < > |, control bytes and a leading dot become "_",
 // trailing dots and blanks are dropped, a name that Windows reserves for a
-// device (NUL, COM1, ...) gets a "_" after it, and the result is at most 200
-// bytes and never empty. Other bytes stay as they are.
-std::string SafeFileName(std::string_view name);
+// device (NUL, COM1, COM¹, ...) gets a "_" after it, and the result is at
+// most 200 bytes and never empty. Other bytes stay as they are.
+//
+// The name is taken character by character: two bytes of a double-byte code
+// page (by `leadBytes`) or a UTF-8 sequence where the whole name is valid
+// UTF-8, otherwise a byte. So the second byte of a character is never taken
+// for a separator, and the cut never splits a character.
+std::string SafeFileName(std::string_view name, const LeadBytes& leadBytes = {});

@@ -12,8 +12,10 @@
 #include <io.h>
 
 int wmain(int argc, wchar_t** argv) {
-  // The patch map's CR LF must reach standard output unchanged.
+  // The patch map's CR LF must reach standard output unchanged; the lines of
+  // messages and listings end in CR LF of their own on both streams.
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   RemoveTemporaryOnInterrupt();
   std::vector<std::filesystem::path> arguments(argv + 1, argv + argc);
   return RunPatchconv(arguments, stdout, stderr);

@@ -5,6 +5,7 @@
 
 #include "command_line.h"
 #include "converter.h"
+#include "message_text.h"
 #include "version.h"
 
 namespace {
@@ -30,12 +31,24 @@ constexpr const char* kHelp =
     "A target is replaced only by a complete patch map; after a failure it is unchanged.\n";
 
 int Usage(std::FILE* err, const std::string& problem) {
-  std::fprintf(err, "patchconv: %s\n%s", problem.c_str(), kUsage);
+  PrintLine(err, "patchconv: " + problem);
+  PrintText(err, kUsage);
   return kExitUsage;
 }
 
+// Prints the help or the version; like any output, it fails where standard
+// output cannot take it.
+int PrintAbout(const std::string& text, std::FILE* out, std::FILE* err) {
+  PrintText(out, text);
+  if (std::fflush(out) == 0 && !std::ferror(out)) return kExitConverted;
+  PrintLine(err, "patchconv: standard output cannot be written");
+  return kExitSomeFailed;
+}
+
 // Converts every source into the folder, each to <stem>.vpm; two sources of
-// the same stem would write one target, so the later one is refused.
+// the same stem would write one target, so the later one is refused, as is
+// one whose target is a file written before under another name (a link, or
+// another case on a case-blind disk).
 bool ConvertIntoFolder(const CommandLine& commandLine, Converter& converter) {
   bool allConverted = true;
   std::set<fs::path> targets;
@@ -48,7 +61,7 @@ bool ConvertIntoFolder(const CommandLine& commandLine, Converter& converter) {
     fs::path target = commandLine.folder / source.stem();
     target += ".vpm";
     const bool converted =
-        targets.insert(target).second
+        targets.insert(target).second && !converter.WroteEarlier(target)
             ? converter.Convert(source, target,
                                 commandLine.instrument ? &*commandLine.instrument : nullptr)
             : converter.Fail(source, "has the same name as an earlier source; " + Shown(target) +
@@ -93,12 +106,10 @@ int RunPatchconv(const std::vector<fs::path>& arguments, std::FILE* out, std::FI
     return Usage(err, problem);
   }
   if (commandLine.mode == CommandLine::Mode::kHelp) {
-    std::fprintf(out, "%s\n%s", kUsage, kHelp);
-    return kExitConverted;
+    return PrintAbout(std::string(kUsage) + "\n" + kHelp, out, err);
   }
   if (commandLine.mode == CommandLine::Mode::kVersion) {
-    std::fprintf(out, "patchconv %s\n", PATCHCONV_VERSION_STRING);
-    return kExitConverted;
+    return PrintAbout(std::string("patchconv ") + PATCHCONV_VERSION_STRING + "\n", out, err);
   }
   Converter converter(out, err);
   return Run(commandLine, converter) ? kExitConverted : kExitSomeFailed;

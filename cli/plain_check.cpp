@@ -9,6 +9,7 @@
 #include "instrument_catalog.h"
 #include "instrument_definition.h"
 #include "instrument_file.h"
+#include "message_text.h"
 
 namespace {
 
@@ -221,16 +222,14 @@ void CheckBanks(const FirstPass& pass, const SecondPass& second, InstrumentCatal
 }
 
 void CheckInstruments(const FirstPass& pass, const InstrumentCatalog& catalog, Findings& findings) {
-  std::string merged;
-  std::size_t withBanks = 0;
+  NameList merged;
   for (const auto& instrument : catalog.instruments()) {
-    if (instrument.banks.empty()) continue;
-    merged += (withBanks++ == 0 ? "" : ", ") + Quoted(instrument.name);
+    if (!instrument.banks.empty()) merged.Add(Quoted(instrument.name));
   }
-  if (withBanks > 1) {
+  if (merged.size() > 1) {
     findings.Add(kMerged, 0,
-                 std::to_string(withBanks) + " instruments are merged into one map: " + merged +
-                     "; convert one of them with --instrument NAME");
+                 std::to_string(merged.size()) + " instruments are merged into one map: " +
+                     merged.Text() + "; convert one of them with --instrument NAME");
   }
   if (pass.deviceLine == 0) {
     findings.Add(kDeviceName, 0, "the map's device name is empty: the file has no header");

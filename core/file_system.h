@@ -65,4 +65,17 @@ class FileSystem {
 
   // The process's standard input, for reading; it is never closed.
   static FileHandle StandardInput();
+
+  // What makes a file itself whatever path leads to it (another case on a
+  // case-blind disk, a link, "a/../a"): device and inode on POSIX, volume
+  // serial number and file index on Windows.
+  struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    friend bool operator<(const FileIdentity& a, const FileIdentity& b) {
+      return a.volume != b.volume ? a.volume < b.volume : a.file < b.file;
+    }
+  };
+  // The identity of the existing file at `path`, links followed.
+  virtual SystemError Identify(const NativePath& path, FileIdentity& identity);
 };

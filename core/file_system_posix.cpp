@@ -181,3 +181,10 @@ NativePath FileSystem::ResolveLink(const NativePath& path) {
   }
   return path;  // a loop of links: opening the path says so
 }
+
+SystemError FileSystem::Identify(const NativePath& path, FileIdentity& identity) {
+  struct stat status;
+  if (::stat(path.c_str(), &status) != 0) return SystemError::Last();
+  identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+  return {};
+}

@@ -27,6 +27,27 @@ bool IsOnDisk(HANDLE handle) {
   return GetFileType(handle) == FILE_TYPE_DISK;
 }
 
+// ERROR_DIRECTORY_NOT_SUPPORTED, which MinGW's headers lack.
+constexpr DWORD kDirectoryNotSupported = 336;
+
+// Why a file could not be opened. Windows refuses a folder as "Access
+// denied", which would send the user looking at permissions.
+SystemError OpenFailure(const std::wstring& path) {
+  const SystemError error = SystemError::Last();
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const bool isFolder =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return error.Code() == ERROR_ACCESS_DENIED && isFolder ? SystemError(kDirectoryNotSupported)
+                                                         : error;
+}
+
+// The text of a code that the system has none for; Wine has none for the
+// folder refusal.
+std::string TextWithoutSystemMessage(DWORD code) {
+  if (code == kDirectoryNotSupported) return "An operation is not supported on a directory";
+  return "Error " + std::to_string(code);
+}
+
 // The absolute form of a path, or the path itself when it has none. Wine's
 // ReplaceFileW fails on relative paths ("The directory name is invalid").
 std::wstring FullPath(const std::wstring& path) {
@@ -63,7 +84,7 @@ std::string SystemError::Text() const {
   const DWORD length = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code_, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
-  std::string message = length > 0 ? std::string(text, length) : "Error " + std::to_string(code_);
+  std::string message = length > 0 ? std::string(text, length) : TextWithoutSystemMessage(code_);
   LocalFree(text);
   // The system's messages end in a period and a line break.
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
@@ -117,7 +138,7 @@ SystemError FileSystem::Seek(FileHandle file, std::uint64_t offset) {
 SystemError FileSystem::OpenExisting(const NativePath& path, ExistingFile& file) {
   const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return SystemError::Last();
+  if (handle == INVALID_HANDLE_VALUE) return OpenFailure(path);
   file.handle = Handle(handle);
   file.isDevice = !IsOnDisk(handle);
   BY_HANDLE_FILE_INFORMATION information{};
@@ -211,4 +232,18 @@ NativePath FileSystem::ResolveLink(const NativePath& path) {
   if (length == 0 || length >= resolved.size()) return path;
   resolved.resize(length);
   return resolved;
+}
+
+SystemError FileSystem::Identify(const NativePath& path, FileIdentity& identity) {
+  // No access asked: only the file's information is read; a folder opens too.
+  const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return SystemError::Last();
+  BY_HANDLE_FILE_INFORMATION information{};
+  const SystemError error = Result(GetFileInformationByHandle(handle, &information));
+  CloseHandle(handle);
+  if (error.Failed()) return error;
+  identity = {information.dwVolumeSerialNumber,
+              (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+  return {};
 }

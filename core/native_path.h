@@ -4,6 +4,7 @@
 // make it four times as large.
 #pragma once
 
+#include <bitset>
 #include <string>
 
 #ifdef _WIN32
@@ -24,3 +25,10 @@ std::string TextFromNativePath(const NativePath& path);
 // The folder part of `path`, separator included ("dir/" of "dir/x.vpm"); empty
 // for a bare file name.
 NativePath FolderPart(const NativePath& path);
+
+// The bytes that open a two-byte character in a double-byte code page (932,
+// 936, 949, 950), whose second byte may be any, "\\" and "|" among them.
+using LeadBytes = std::bitset<256>;
+// Those of the text that NativePathFromText takes: the ANSI code page's on
+// Windows, none elsewhere.
+LeadBytes TextLeadBytes();

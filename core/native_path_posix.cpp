@@ -39,3 +39,6 @@ NativePath FolderPart(const NativePath& path) {
   return slash == NativePath::npos ? NativePath() : path.substr(0, slash + 1);
 }
 
+LeadBytes TextLeadBytes() {
+  return {};
+}

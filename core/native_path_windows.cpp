@@ -40,3 +40,15 @@ NativePath FolderPart(const NativePath& path) {
   return path.substr(0, end);
 }
 
+LeadBytes TextLeadBytes() {
+  LeadBytes leadBytes;
+  CPINFO information{};
+  if (!GetCPInfo(CP_ACP, &information)) return leadBytes;
+  // Pairs of first and last byte of a range, ended by a zero.
+  for (int i = 0; i + 1 < MAX_LEADBYTES && information.LeadByte[i] != 0; i += 2) {
+    for (unsigned lead = information.LeadByte[i]; lead <= information.LeadByte[i + 1]; ++lead) {
+      leadBytes.set(lead);
+    }
+  }
+  return leadBytes;
+}

@@ -75,7 +75,8 @@ way a sequencer sees it.  This reading, point by point:
   line is no longer), the banks in order of their keys with the patches of
   their lists (none for a missing list), bank values from the instrument's own
   method, written by the plain writer.  An instrument without bank keys, or a
-  name no instrument has (compared as given, ASCII case ignored), fails.
+  name no instrument has (trimmed as header names are, ASCII case ignored),
+  fails.
 
 --instruments prints, one per line, the names (first spelling, raw bytes) of the
 instruments that declare at least one bank, in order of first appearance.
@@ -517,7 +518,7 @@ def instrument_map_or_reason(ins, name):
     """(map bytes, None) or (None, why it cannot be converted)."""
     if ins is None:
         return None, "cannot be read"
-    instrument = find_named(ins.instruments, name)
+    instrument = find_named(ins.instruments, trim_whitespace(name))
     if instrument is None:
         return None, "no instrument %r" % name
     if not instrument.banks:

@@ -108,6 +108,44 @@ TEST_F(PatchconvTest, RefusesASecondSourceOfTheSameName) {
   EXPECT_EQ(ReadBytes(folder_ / "synth.vpm"), kPatchMap);
 }
 
+// A target that leads to a file written earlier in the batch under another
+// name is refused as a target of the same name is; the first map is kept.
+TEST_F(PatchconvTest, RefusesATargetThatIsAFileWrittenBefore) {
+  WriteBytes(folder_ / "other.ins", ".Instrument Definitions\n[A]\nPatch[0]=1..128\n[B]\nPatch[0]=L\n");
+  struct Case {
+    std::vector<std::filesystem::path> arguments;
+    const char* first;   // the map written first
+    const char* second;  // the later name, made to lead to the first
+    const char* device;  // of the first map
+    std::string message;
+  };
+  const auto out = folder_ / "out";
+  for (const bool hardLink : {true, false}) {
+    for (const Case& c : {
+             Case{{"-d", out, folder_ / "synth.ins", folder_ / "other.ins"}, "synth.vpm", "other.vpm", "L",
+                  (folder_ / "other.ins").string() + ": has the same name as an earlier source; " +
+                      (out / "other.vpm").string() + " is kept as converted"},
+             Case{{"--each-instrument", "-d", out, folder_ / "other.ins"}, "A.vpm", "B.vpm", "A",
+                  (folder_ / "other.ins").string() + ": instrument \"B\" would be written to " +
+                      (out / "B.vpm").string() + " as an earlier one was; that one is kept"},
+         }) {
+      std::filesystem::remove_all(out);
+      std::filesystem::create_directory(out);
+      WriteBytes(out / c.first, "old");
+      if (hardLink) {
+        std::filesystem::create_hard_link(out / c.first, out / c.second);
+      } else {
+        std::filesystem::create_symlink(c.first, out / c.second);
+      }
+      PatchconvRun run = Patchconv(c.arguments);
+      EXPECT_EQ(run.status, kExitSomeFailed);
+      EXPECT_EQ(run.err, "patchconv: " + c.message + "\n");
+      EXPECT_EQ(ReadBytes(out / c.first).rfind("<patchmap version=\"1.0\" device=\"" + std::string(c.device) + "\">", 0), 0u);
+      EXPECT_EQ(ReadBytes(out / c.second), ReadBytes(out / c.first));
+    }
+  }
+}
+
 TEST_F(PatchconvTest, SameFileAsSourceAndTarget) {
   EXPECT_EQ(Patchconv({folder_ / "synth.ins", folder_ / "synth.ins"}).status, kExitConverted);
   EXPECT_EQ(ReadBytes(folder_ / "synth.ins"), kPatchMap);
@@ -124,6 +162,13 @@ TEST(PatchconvUsage, WrongUsageHelpAndVersion) {
                         Case{{"a.ins"}, kExitUsage, "", "patchconv: expected"},
                         Case{{"a", "b", "c"}, kExitUsage, "", "patchconv: expected"},
                         Case{{"-d", "out"}, kExitUsage, "", "patchconv: -d needs"},
+                        Case{{"-d", "", "a.ins"}, kExitUsage, "", "patchconv: -d needs a folder, not"},
+                        Case{{"", "b.vpm"}, kExitUsage, "", "patchconv: an empty SOURCE or TARGET"},
+                        Case{{"a.ins", ""}, kExitUsage, "", "patchconv: an empty SOURCE or TARGET"},
+                        Case{{"--list", "a.ins", ""}, kExitUsage, "", "patchconv: an empty SOURCE"},
+                        Case{{"-d", "x", "-d", "y", "a.ins"}, kExitUsage, "", "patchconv: -d is given twice"},
+                        Case{{"--instrument", "A", "--instrument", "B", "a.ins", "b.vpm"}, kExitUsage, "",
+                             "patchconv: --instrument is given twice"},
                         Case{{"--help"}, kExitConverted, "usage: patchconv", ""},
                         Case{{"-h"}, kExitConverted, "usage: patchconv", ""},
                         Case{{"--version"}, kExitConverted, "patchconv 1.0.0.1\n", ""}}) {
@@ -154,7 +199,7 @@ class InstrumentOptions : public testing::Test {
 };
 
 TEST_F(InstrumentOptions, ConvertsOneInstrumentWithItsInheritedPatches) {
-  PatchconvRun run = Patchconv({"--instrument", "synth A", folder_ / "s.ins", "-"});
+  PatchconvRun run = Patchconv({"--instrument", " synth A\t", folder_ / "s.ins", "-"});
   EXPECT_EQ(run.status, kExitConverted) << run.err;
   EXPECT_EQ(run.out,
             "<patchmap version=\"1.0\" device=\"Synth A\">\r\n"
@@ -198,6 +243,15 @@ TEST_F(InstrumentOptions, ListsInstrumentsMethodsAndBanks) {
             "[a:b] BankSelMethod=0\n  Patch[2]=Base: 1 patch\n");
 }
 
+// --list of a file without instruments says so rather than print nothing.
+TEST_F(PatchconvTest, ListingAFileWithoutInstrumentsSaysSo) {
+  PatchconvRun run = Patchconv({"--list", folder_ / "synth.ins"});
+  EXPECT_EQ(run.status, kExitSomeFailed);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "patchconv: " + (folder_ / "synth.ins").string() +
+                         ": defines no instrument: it has no header under .Instrument Definitions\n");
+}
+
 TEST(SafeFileName, KeepsWhatBothSystemsTakeAndReplacesTheRest) {
   for (auto [name, safe] : {std::pair{"Roland GS", "Roland GS"}, std::pair{"a/b\\c:d*e", "a_b_c_d_e"},
                             std::pair{"q?\"<>|\t", "q______"}, std::pair{"end. . ", "end"},
@@ -208,6 +262,33 @@ TEST(SafeFileName, KeepsWhatBothSystemsTakeAndReplacesTheRest) {
     EXPECT_EQ(SafeFileName(name), safe) << name;
   }
   EXPECT_EQ(SafeFileName(std::string(300, 'x')).size(), 200u);
+}
+
+// Characters, not bytes: the cut keeps whole UTF-8 sequences and two-byte
+// characters, whose second byte may be "\\" or "|" in code page 932; the
+// port numbers ¹ ² ³ (Windows-1252 or UTF-8) make device names as digits do.
+TEST(SafeFileName, TakesTheNameCharacterByCharacter) {
+  LeadBytes codePage932;
+  for (unsigned byte = 0x81; byte <= 0xFC; ++byte) codePage932.set(byte, byte <= 0x9F || byte >= 0xE0);
+  const std::string x199(199, 'x');
+  struct Case {
+    std::string name;
+    LeadBytes leadBytes;
+    std::string safe;
+  };
+  for (const Case& c : {
+           Case{x199 + "\xc3\xa9", {}, x199},
+           Case{x199 + "\xff\xc3\xa9", {}, x199 + "\xff"},
+           Case{"\x83\x5c\x83\x7c/", codePage932, "\x83\x5c\x83\x7c_"},
+           Case{"\x83\x5c\x83\x7c/", {}, "\x83_\x83__"},
+           Case{x199 + "\x83\x5c", codePage932, x199},
+           Case{"COM\xb9", {}, "COM\xb9_"},
+           Case{"lpt\xc2\xb3.x", {}, "lpt\xc2\xb3_.x"},
+           Case{"Com\xb2 ", {}, "Com\xb2_"},
+           Case{"COM\xb4", {}, "COM\xb4"},
+       }) {
+    EXPECT_EQ(SafeFileName(c.name, c.leadBytes), c.safe) << c.name;
+  }
 }
 
 // Each finding of --check, from a file that has it; a clean file has none.
@@ -256,6 +337,94 @@ TEST(Check, TellsWhatThePlainConversionMakesOfAFile) {
     } else {
       EXPECT_NE(run.out.find((folder / "c.ins").string() + c.finding + "\n"), std::string::npos)
           << run.out;
+    }
+  }
+}
+
+// Control bytes of names and paths reach the terminal escaped; the map keeps them.
+TEST(TerminalText, ShowsControlBytesOfNamesAndPathsEscaped) {
+  TemporaryFolder folder;
+  const std::string name = "E\x1b[2J\x1b]0;owned\x07";
+  const std::string shown = "E\\x1b[2J\\x1b]0;owned\\x07";
+  WriteBytes(folder / "t.ins", ".Patch Names\n[L\x7f]\n0=P\n.Instrument Definitions\n[" + name +
+                                   "]\nPatch[0]=L\x7f\nPatch[1]=Gone\x01!\n");
+  const std::string source = (folder / "t.ins").string();
+  struct Case {
+    std::vector<std::filesystem::path> arguments;
+    std::string out, err;
+  };
+  for (const Case& c : {
+           Case{{"--list", folder / "t.ins"},
+                "[" + shown + "] BankSelMethod=0\n  Patch[0]=L\\x7f: 1 patch\n"
+                "  Patch[1]=Gone\\x01!: no such list\n",
+                ""},
+           Case{{"--instrument", "nope", folder / "t.ins", "-"}, "",
+                "patchconv: " + source + ": no instrument \"nope\"; it defines: " + shown + "\n"},
+           Case{{"--check", folder / "t.ins"},
+                source + ":5: the device name holds the control byte 0x1B, which makes the map "
+                         "not well-formed XML\n" +
+                    source + ":7: bank 1 names the list \"Gone\\x01!\", which never appears: it stays empty\n",
+                ""},
+           Case{{folder / "gone\x1b[2J.ins", folder / "x.vpm"}, "",
+                "patchconv: " + source.substr(0, source.size() - 5) +
+                    "gone\\x1b[2J.ins: cannot be opened: No such file or directory\n"},
+           Case{{"--instrument", name, folder / "t.ins", "-"},
+                "<patchmap version=\"1.0\" device=\"" + name + "\">\r\n"
+                "<patch family=\"0\" bank=\"0.0\" preset=\"0\" name=\"P\" />\r\n</patchmap>\r\n",
+                ""},
+       }) {
+    PatchconvRun run = Patchconv(c.arguments);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, c.err);
+  }
+}
+
+// A file of many instruments gives messages of one short line: ten names and a count.
+TEST(TerminalText, NamesTheFirstTenInstrumentsAndCountsTheRest) {
+  TemporaryFolder folder;
+  std::string text = ".Instrument Definitions\n";
+  for (int i = 0; i < 12; ++i) text += "[I" + std::to_string(i) + "]\nPatch[0]=L\n";
+  WriteBytes(folder / "many.ins", text);
+  const std::string source = (folder / "many.ins").string();
+  PatchconvRun check = Patchconv({"--check", folder / "many.ins"});
+  EXPECT_EQ(check.out.substr(0, check.out.find('\n') + 1),
+            source + ": 12 instruments are merged into one map: \"I0\", \"I1\", \"I2\", \"I3\", "
+                     "\"I4\", \"I5\", \"I6\", \"I7\", \"I8\", \"I9\" and 2 more; convert one of them "
+                     "with --instrument NAME\n");
+  EXPECT_EQ(Patchconv({"--instrument", "nope", folder / "many.ins", "-"}).err,
+            "patchconv: " + source + ": no instrument \"nope\"; it defines: I0, I1, I2, I3, I4, I5, "
+                                     "I6, I7, I8, I9 and 2 more\n");
+}
+
+// Output that does not reach standard output (a full disk, a stream closed or
+// not open for writing) is a failure with a message.
+TEST(StandardOutput, AFailedWriteIsAFailure) {
+  TemporaryFolder folder;
+  WriteBytes(folder / "s.ins", kInstruments);
+  const std::string source = (folder / "s.ins").string();
+  struct Case {
+    const char* path;
+    const char* reason;
+  };
+  for (const Case& c : {Case{"/dev/full", "No space left on device"},
+                        Case{source.c_str(), "Bad file descriptor"}}) {
+    struct Run {
+      std::vector<std::filesystem::path> arguments;
+      std::string err;
+    };
+    for (const Run& r : {
+             Run{{"--list", source}, "patchconv: " + source + ": its list could not be written to "
+                                     "standard output: " + c.reason + "\n"},
+             Run{{"--check", source}, "patchconv: " + source + ": its findings could not be "
+                                      "written to standard output: " + c.reason + "\n"},
+             Run{{"--version"}, "patchconv: standard output cannot be written\n"},
+         }) {
+      std::FILE* out = std::fopen(c.path, c.path == source ? "r" : "w");
+      ASSERT_NE(out, nullptr);
+      const PatchconvRun run = Patchconv(r.arguments, out);
+      std::fclose(out);
+      EXPECT_EQ(run.status, kExitSomeFailed);
+      EXPECT_EQ(run.err, r.err);
     }
   }
 }

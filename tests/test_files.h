@@ -108,12 +108,15 @@ struct PatchconvRun {
   std::string err;
 };
 
-// Runs patchconv in-process with its output and messages caught.
-inline PatchconvRun Patchconv(const std::vector<std::filesystem::path>& arguments) {
-  std::FILE* out = std::tmpfile();
+// Runs patchconv in-process with its output and messages caught, or with its
+// output going to `givenOut`.
+inline PatchconvRun Patchconv(const std::vector<std::filesystem::path>& arguments,
+                              std::FILE* givenOut = nullptr) {
+  std::FILE* out = givenOut != nullptr ? givenOut : std::tmpfile();
   std::FILE* err = std::tmpfile();
   PatchconvRun run{RunPatchconv(arguments, out, err), "", ""};
   for (auto [file, text] : {std::pair{out, &run.out}, std::pair{err, &run.err}}) {
+    if (file == givenOut) continue;
     std::fflush(file);
     std::rewind(file);
     for (int c; (c = std::fgetc(file)) != EOF;) text->push_back(static_cast<char>(c));

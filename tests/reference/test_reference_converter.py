@@ -114,7 +114,7 @@ INSTRUMENT_CASES = [
      PN + b"[A]\nBasedOn=Nowhere\n5=a\n[Self]\nBasedOn=SELF\n6=s\n[X]\nBasedOn=Y\n1=x\n"
      b"[Y]\nBasedOn=Z\n1=y\n2=y\n[Z]\nBasedOn=Y\n2=z\n3=z\n" + ID + b"[S]\nPatch[0]=A\nPatch[0]=Self\nPatch[0]=X\n", b"s",
      patch_map(b"S", *bank0((5, b"a"), (6, b"s"), (1, b"x"), (2, b"y"), (3, b"z")))),
-    ("a cycle asked from either end", CYCLE, b"S",
+    ("a cycle asked from either end; the name is trimmed, as header names are", CYCLE, b" S\t",
      patch_map(b"S", *bank0((1, b"a1"), (2, b"a2"), (3, b"b3")),
                (0, b"0.1", 1, b"a1"), (0, b"0.1", 2, b"b2"), (0, b"0.1", 3, b"b3"))),
     ("repeated headers continue, later in the file too; first spelling and order kept",
@@ -161,7 +161,7 @@ INSTRUMENT_CASES = [
      PN + b"[ <L> ]]\n1=&\n" + ID + b"[Synth & \"Co\"]\n[]\nPatch[0]=<L> ]\n", b"",
      patch_map(b"", (0, b"0.0", 1, b"&amp;"))),
     ("an instrument whose lists are all missing still converts", ID + b"[S]\nPatch[0]=\n", b"S", patch_map(b"S")),
-    ("a name no instrument has", CYCLE, b"S ", None),
+    ("a name no instrument has", CYCLE, b"T", None),
     ("an instrument without a bank", PN + b"[S]\n1=a\n" + ID + b"[S]\nBankSelMethod=1\nControl=S\n", b"S", None),
 ] + [
     ("Patch[*] is not in the map beside " + key.decode(),

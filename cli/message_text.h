@@ -1,0 +1,42 @@
+// Text that patchconv prints: bytes from files and paths shown as text, never
+// run by the terminal, and lists of names kept to one readable line.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// `text` with each byte below 0x20 and 0x7F written as \xHH (lower-case hex),
+// so that a name from a file cannot clear the screen or set the window title.
+// Other bytes pass unchanged.
+std::string EscapeControlBytes(std::string_view text);
+
+// Lines end as the system's text files do: CR LF on Windows, where patchconv
+// writes its streams in binary mode so that a patch map keeps its bytes.
+#ifdef _WIN32
+inline constexpr std::string_view kLineEnd = "\r\n";
+#else
+inline constexpr std::string_view kLineEnd = "\n";
+#endif
+
+// Writes `text`, its control bytes escaped, and a line end; false when the
+// stream did not take it all.
+bool PrintLine(std::FILE* stream, std::string_view text);
+// Writes patchconv's own text of lines that end in "\n", each with kLineEnd.
+bool PrintText(std::FILE* stream, std::string_view text);
+
+// Names for a message: the first ten, then how many more there are.
+class NameList {
+ public:
+  static constexpr std::size_t kShown = 10;
+
+  void Add(std::string_view name);
+  std::size_t size() const { return count_; }
+  // "A, B, C", or "A, ..., J and 5 more".
+  std::string Text() const;
+
+ private:
+  std::string shown_;
+  std::size_t count_ = 0;
+};
