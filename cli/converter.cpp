@@ -8,51 +8,22 @@
 #include "file_names.h"
 #include "instrument_catalog.h"
 #include "instrument_file.h"
+#include "instrument_listing.h"
 #include "instrument_map.h"
 #include "message_text.h"
+#include "name_list.h"
 #include "patch_map_file.h"
-#include "plain_check.h"
 #include "text_lines.h"
+#include "whole_file_check.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The reason of a failed load, after "patchconv: SOURCE: ".
-std::string LoadFailureText(const LoadResult& result) {
-  switch (result.failure) {
-    case LoadFailure::kCannotOpen:
-      return "cannot be opened: " + result.error.Text();
-    case LoadFailure::kCannotRead:
-      return "cannot be read: " + result.error.Text();
-    case LoadFailure::kNoBank:
-      return "holds no bank (no Patch[n] key in it)";
-    case LoadFailure::kNone:
-      break;
-  }
-  return "was read";
-}
-
 std::string InstrumentNames(const InstrumentCatalog& catalog) {
   NameList names;
   for (const auto& instrument : catalog.instruments()) names.Add(instrument.name);
   return names.size() == 0 ? "it defines no instrument" : "it defines: " + names.Text();
-}
-
-std::string PatchCount(std::size_t count) {
-  return std::to_string(count) + (count == 1 ? " patch" : " patches");
-}
-
-// The text between the brackets of a bank's key, as --list shows it.
-std::string BankKeyText(const InstrumentCatalog::Bank& bank) {
-  return bank.isForOtherBanks ? "*" : std::to_string(bank.number);
-}
-
-// What --list says of the list for other banks ("Patch[*]"); nothing for other keys.
-std::string OtherBanksText(const InstrumentCatalog::Bank& bank) {
-  if (!bank.isForOtherBanks) return "";
-  return bank.isInMap ? ", the list for other banks (bank 0 in the map)"
-                      : ", the list for other banks (not in the map: another key is bank 0)";
 }
 
 }  // namespace
@@ -97,7 +68,7 @@ bool Converter::Open(const fs::path& source, InstrumentSource& opened, SourcePas
     return true;
   }
   const SystemError error = opened.Open(source.native());
-  return !error.Failed() || Fail(source, "cannot be opened: " + error.Text());
+  return !error.Failed() || Fail(source, LoadFailureText({LoadFailure::kCannotOpen, error}));
 }
 
 bool Converter::ReadCatalog(const fs::path& source, InstrumentSource& opened,
@@ -105,7 +76,8 @@ bool Converter::ReadCatalog(const fs::path& source, InstrumentSource& opened,
   if (!Open(source, opened, SourcePasses::kOne)) return false;
   LineReader lines = opened.Pass();
   catalog.Read(lines);
-  return !opened.error().Failed() || Fail(source, "cannot be read: " + opened.error().Text());
+  return !opened.error().Failed() ||
+         Fail(source, LoadFailureText({LoadFailure::kCannotRead, opened.error()}));
 }
 
 bool Converter::Write(PatchMapSource& map, const fs::path& source, const fs::path& target) {
@@ -192,27 +164,10 @@ bool Converter::List(const fs::path& source) {
     InstrumentSource opened(fileSystem_);
     InstrumentCatalog catalog;
     if (!ReadCatalog(source, opened, catalog)) return false;
-    if (catalog.instruments().empty()) {
-      return Fail(source, "defines no instrument: it has no header under .Instrument Definitions");
-    }
-    for (const auto& instrument : catalog.instruments()) {
-      Print("[" + instrument.name + "] BankSelMethod=" + std::to_string(instrument.bankSelMethod) +
-            (instrument.banks.empty() ? ", no bank" : ""));
-      for (const auto& bank : instrument.banks) {
-        std::string about;
-        if (!catalog.HasList(bank.listName)) {
-          about = "no such list";
-        } else {
-          about = PatchCount(catalog.PatchesOf(bank.listName).size());
-          if (const std::string* base = catalog.BaseNameOf(bank.listName)) {
-            about += ", built on " + *base;
-          } else if (catalog.IsBuiltIn(bank.listName)) {
-            about += ", built in";
-          }
-        }
-        about += OtherBanksText(bank);
-        Print("  Patch[" + BankKeyText(bank) + "]=" + bank.listName + ": " + about);
-      }
+    if (catalog.instruments().empty()) return Fail(source, kNoInstrumentToList);
+    for (const InstrumentListing& instrument : ListInstruments(catalog)) {
+      Print(instrument.Line());
+      for (const BankListing& bank : instrument.banks) Print(bank.Line());
     }
     return Flushed(source, "its list");
   });
@@ -222,8 +177,10 @@ bool Converter::Check(const fs::path& source) {
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
     if (!Open(source, opened, SourcePasses::kSeveral)) return false;
-    const std::vector<Finding> findings = CheckPlainConversion(opened);
-    if (opened.error().Failed()) return Fail(source, "cannot be read: " + opened.error().Text());
+    const std::vector<Finding> findings = CheckWholeFileConversion(opened);
+    if (opened.error().Failed()) {
+      return Fail(source, LoadFailureText({LoadFailure::kCannotRead, opened.error()}));
+    }
     const std::string shown = Shown(source);
     for (const Finding& finding : findings) {
       std::string line = shown;

@@ -1,4 +1,4 @@
-// What patchconv does with each source: the plain conversion, the map of one
+// What patchconv does with each source: the whole-file conversion, the map of one
 // instrument or of each, the list of instruments and the check. Each failure
 // is one line on the error stream naming the file and the reason.
 #pragma once
@@ -31,7 +31,7 @@ class Converter {
                              const std::filesystem::path& folder);
   // Prints the instruments of `source`, their methods and banks.
   bool List(const std::filesystem::path& source);
-  // Prints what the plain conversion will make of `source`; false when there
+  // Prints what the whole-file conversion will make of `source`; false when there
   // is anything to say.
   bool Check(const std::filesystem::path& source);
 

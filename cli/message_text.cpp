@@ -37,14 +37,3 @@ bool PrintText(std::FILE* stream, std::string_view text) {
   }
   return printed;
 }
-
-void NameList::Add(std::string_view name) {
-  if (++count_ > kShown) return;
-  if (count_ > 1) shown_ += ", ";
-  shown_ += name;
-}
-
-std::string NameList::Text() const {
-  if (count_ <= kShown) return shown_;
-  return shown_ + " and " + std::to_string(count_ - kShown) + " more";
-}

@@ -1,8 +1,7 @@
 // Text that patchconv prints: bytes from files and paths shown as text, never
-// run by the terminal, and lists of names kept to one readable line.
+// run by the terminal.
 #pragma once
 
-#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -25,18 +24,3 @@ inline constexpr std::string_view kLineEnd = "\n";
 bool PrintLine(std::FILE* stream, std::string_view text);
 // Writes patchconv's own text of lines that end in "\n", each with kLineEnd.
 bool PrintText(std::FILE* stream, std::string_view text);
-
-// Names for a message: the first ten, then how many more there are.
-class NameList {
- public:
-  static constexpr std::size_t kShown = 10;
-
-  void Add(std::string_view name);
-  std::size_t size() const { return count_; }
-  // "A, B, C", or "A, ..., J and 5 more".
-  std::string Text() const;
-
- private:
-  std::string shown_;
-  std::size_t count_ = 0;
-};

@@ -1,6 +1,6 @@
 // What the trimmed lines of an instrument definition are: comments, section
 // markers, headers and key lines, and the bank keys among them. Shared by the
-// plain reading and the instrument reading, so that both see the same lines.
+// whole-file reading and the instrument reading, so that both see the same lines.
 #pragma once
 
 #include <string_view>

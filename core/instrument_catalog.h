@@ -2,7 +2,7 @@
 // Names") and its instruments (".Instrument Definitions"), each instrument
 // with its own banks and bank-select method, and each list with the patches
 // it inherits through "BasedOn". It gives the patch map of one instrument,
-// where the plain reading merges the whole file into one.
+// where the whole-file reading merges the whole file into one.
 #pragma once
 
 #include <cstddef>

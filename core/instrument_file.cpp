@@ -71,6 +71,20 @@ bool InstrumentSource::Read(char* buffer, std::size_t capacity, std::size_t& got
   return !error_.Failed();
 }
 
+std::string LoadFailureText(const LoadResult& result) {
+  switch (result.failure) {
+    case LoadFailure::kCannotOpen:
+      return "cannot be opened: " + result.error.Text();
+    case LoadFailure::kCannotRead:
+      return "cannot be read: " + result.error.Text();
+    case LoadFailure::kNoBank:
+      return "holds no bank (no Patch[n] key in it)";
+    case LoadFailure::kNone:
+      break;
+  }
+  return "was read";
+}
+
 LoadResult ReadInstrument(InstrumentDefinition& instrument, InstrumentSource& source) {
   LineReader firstPass = source.Pass();
   instrument.ReadBankDefinitions(firstPass);

@@ -26,6 +26,10 @@ struct [[nodiscard]] LoadResult {
   bool Succeeded() const { return failure == LoadFailure::kNone; }
 };
 
+// Why the load failed, in the words every front end uses after the source's
+// name: "cannot be opened: REASON", "holds no bank (no Patch[n] key in it)".
+std::string LoadFailureText(const LoadResult& result);
+
 // How many passes a reading makes over its source.
 enum class SourcePasses { kOne, kSeveral };
 

@@ -12,7 +12,7 @@
 //   - a plain second reading of the format (reference_conversion.cpp) agrees
 //     with the core on the status, the instrument and every output byte;
 //   - the instrument reading gives every instrument a well-formed map whose
-//     banks hold each program once, in order, and the check of the plain
+//     banks hold each program once, in order, and the check of the whole-file
 //     conversion runs through any input.
 #include <algorithm>
 #include <cstdint>
@@ -27,7 +27,7 @@
 #include "instrument_definition.h"
 #include "instrument_file.h"
 #include "instrument_map.h"
-#include "plain_check.h"
+#include "whole_file_check.h"
 #include "reference_conversion.h"
 #include "text_lines.h"
 
@@ -244,7 +244,7 @@ void CheckInstrumentReading(std::string_view bytes) {
   FileSystem fileSystem;
   InstrumentSource source(fileSystem);
   source.UseText(bytes);
-  (void)CheckPlainConversion(source);
+  (void)CheckWholeFileConversion(source);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// What the plain conversion (that of the Windows program) will make of an
+// What the whole-file conversion (that of the Windows program) will make of an
 // instrument definition, told as findings: merged instruments, empty or
 // partial banks, stray patches, cut names and lines, numbers the map cannot
 // hold, bytes that break the XML. patchconv --check prints them.
@@ -18,4 +18,4 @@ struct Finding {
 // Reads the source, pass after pass, and returns the findings in line order;
 // of each kind at most a few, then a count of the rest. Check the source's
 // error() afterwards.
-std::vector<Finding> CheckPlainConversion(InstrumentSource& source);
+std::vector<Finding> CheckWholeFileConversion(InstrumentSource& source);

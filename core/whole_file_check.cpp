@@ -1,4 +1,4 @@
-#include "plain_check.h"
+#include "whole_file_check.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 #include "instrument_catalog.h"
 #include "instrument_definition.h"
 #include "instrument_file.h"
-#include "message_text.h"
+#include "name_list.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ std::string Quoted(std::string_view text) {
   return quoted;
 }
 
-// A key that the plain reading takes as a program number: digits after an
+// A key that the whole-file reading takes as a program number: digits after an
 // optional sign.
 bool IsNumber(std::string_view key) {
   if (!key.empty() && (key.front() == '+' || key.front() == '-')) key.remove_prefix(1);
@@ -76,15 +76,15 @@ std::string Hex(int byte) {
   return std::string("0x") + digits[byte / 16] + digits[byte % 16];
 }
 
-struct PlainBank {
+struct WholeFileBank {
   std::int32_t number = 0;
   std::string list;
   std::size_t line = 0;
 };
 
-// What the plain reading's first pass takes, with the lines it stands on.
+// What the whole-file reading's first pass takes, with the lines it stands on.
 struct FirstPass {
-  std::vector<PlainBank> banks;
+  std::vector<WholeFileBank> banks;
   std::string deviceName;
   std::size_t deviceLine = 0;
   std::int32_t method = 0;
@@ -121,13 +121,13 @@ FirstPass ReadFirstPass(LineReader& lines, Findings& findings) {
   return pass;
 }
 
-// What the plain reading's second pass gives each bank.
+// What the whole-file reading's second pass gives each bank.
 struct SecondPass {
   std::vector<std::size_t> patchCounts;  // how many patch lines each bank gets
   std::vector<bool> listHasHeader;       // whether a header names the bank's list
 };
 
-// The patch lines that the plain reading's second pass gives each bank.
+// The patch lines that the whole-file reading's second pass gives each bank.
 SecondPass CheckPatchLines(LineReader& lines, const FirstPass& pass, Findings& findings) {
   std::unordered_map<std::string, std::size_t> firstBankOfList;
   std::vector<std::size_t> firstBank(pass.banks.size());
@@ -181,13 +181,13 @@ SecondPass CheckPatchLines(LineReader& lines, const FirstPass& pass, Findings& f
   return second;
 }
 
-// Banks that stay empty or partial in the plain map, and bank values that two
+// Banks that stay empty or partial in the whole-file map, and bank values that two
 // 7-bit parts cannot hold.
 void CheckBanks(const FirstPass& pass, const SecondPass& second, InstrumentCatalog& catalog,
                 Findings& findings) {
   std::unordered_set<std::string> listsSeen;
   for (std::size_t i = 0; i < pass.banks.size(); ++i) {
-    const PlainBank& bank = pass.banks[i];
+    const WholeFileBank& bank = pass.banks[i];
     const std::string named = "bank " + std::to_string(bank.number) + " names the list " +
                               Quoted(bank.list);
     const bool first = listsSeen.insert(LowerAscii(bank.list)).second;
@@ -247,7 +247,7 @@ void CheckInstruments(const FirstPass& pass, const InstrumentCatalog& catalog, F
 
 }  // namespace
 
-std::vector<Finding> CheckPlainConversion(InstrumentSource& source) {
+std::vector<Finding> CheckWholeFileConversion(InstrumentSource& source) {
   Findings findings;
   LineReader firstLines = source.Pass();
   const FirstPass pass = ReadFirstPass(firstLines, findings);
