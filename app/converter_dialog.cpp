@@ -24,7 +24,8 @@ class AboutDialog final : public Dialog {
 
 // Asks for a file with the Open or Save As dialog. Returns its full path, or
 // nothing when the user cancelled (or the dialog could not open).
-[[nodiscard]] std::optional<std::wstring> BrowseForFile(bool save, const wchar_t* defaultExtension,
+[[nodiscard]] std::optional<std::wstring> BrowseForFile(HWND owner, bool save,
+                                                        const wchar_t* defaultExtension,
                                                         const wchar_t* initialName,
                                                         const wchar_t* filter,
                                                         const wchar_t* title = nullptr) {
@@ -38,7 +39,8 @@ class AboutDialog final : public Dialog {
                         .flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                         // 1023 characters and the terminator; the dialog
                         // refuses longer paths.
-                        .maxPathLength = 1024});
+                        .maxPathLength = 1024},
+                       owner);
 }
 
 }  // namespace
@@ -100,7 +102,7 @@ void ConverterDialog::AppendAboutCommand() {
 bool ConverterDialog::OnSysCommand(UINT command, LPARAM /*position*/) {
   if ((command & 0xFFF0) != IDM_ABOUTBOX) return false;
   AboutDialog about;
-  about.DoModal();
+  about.DoModal(Handle());
   return true;
 }
 
@@ -129,14 +131,14 @@ void ConverterDialog::OnConvert() {
 }
 
 void ConverterDialog::OnBrowseIns() {
-  const auto path = BrowseForFile(false, L".ins", L"*.ins",
+  const auto path = BrowseForFile(Handle(), false, L".ins", L"*.ins",
                                   L"Instrument Files (*.ins)|*.ins|All Files (*.*)|*.*||");
   if (path) SetItemText(IDC_INS_PATH, *path);
 }
 
 void ConverterDialog::OnBrowseVpm() {
   const auto path = BrowseForFile(
-      true, L".vpm", L"*.vpm", L"Halvorn Quintara Patch Maps (*.vpm)|*.vpm|All Files (*.*)|*.*||");
+      Handle(), true, L".vpm", L"*.vpm", L"Halvorn Quintara Patch Maps (*.vpm)|*.vpm|All Files (*.*)|*.*||");
   if (path) SetItemText(IDC_VPM_PATH, *path);
 }
 

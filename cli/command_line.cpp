@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 using Mode = CommandLine::Mode;
 
 // The options as they were given, before they are checked against each other.
-struct Given {
+struct GivenOptions {
   bool help = false;
   bool version = false;
   bool eachInstrument = false;
@@ -28,88 +28,122 @@ bool IsOption(const fs::path& argument) {
 }
 
 // Takes the options and positional arguments; "--" ends the options.
-std::string Gather(const std::vector<fs::path>& arguments, Given& given) {
+WrongUsage CollectArguments(const std::vector<fs::path>& arguments, GivenOptions& options) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const fs::path& argument = arguments[i];
     if (!IsOption(argument)) {
-      given.positional.push_back(argument);
+      options.positional.push_back(argument);
     } else if (argument == "--") {
-      given.positional.insert(given.positional.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+      options.positional.insert(options.positional.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
                               arguments.end());
       break;
     } else if (argument == "-h" || argument == "--help") {
-      given.help = true;
+      options.help = true;
     } else if (argument == "--version") {
-      given.version = true;
+      options.version = true;
     } else if (argument == "--each-instrument") {
-      given.eachInstrument = true;
+      options.eachInstrument = true;
     } else if (argument == "--list") {
-      given.list = true;
+      options.list = true;
     } else if (argument == "--check") {
-      given.check = true;
+      options.check = true;
     } else if (argument == "-d" || argument == "--output-dir") {
-      if (++i == arguments.size()) return "-d needs a folder and at least one source";
-      if (given.folder) return "-d is given twice";
-      if (arguments[i].empty()) return "-d needs a folder, not an empty name";
-      given.folder = arguments[i];
+      if (++i == arguments.size()) return {UsageError::kNoFolderOrSource};
+      if (options.folder) return {UsageError::kGivenTwice, "-d"};
+      if (arguments[i].empty()) return {UsageError::kEmptyFolder};
+      options.folder = arguments[i];
     } else if (argument == "--instrument") {
-      if (++i == arguments.size()) return "--instrument needs the name of an instrument";
-      if (given.instrument) return "--instrument is given twice";
+      if (++i == arguments.size()) return {UsageError::kNoInstrumentName};
+      if (options.instrument) return {UsageError::kGivenTwice, "--instrument"};
       // Trimmed, as the file's header names are.
-      given.instrument = std::string(TrimmedView(TextFromNativePath(arguments[i].native())));
+      options.instrument = std::string(TrimmedView(TextFromNativePath(arguments[i].native())));
     } else {
-      return "unknown option " + TextFromNativePath(argument.native());
+      return {UsageError::kUnknownOption, TextFromNativePath(argument.native())};
     }
   }
   return {};
 }
 
 // The sources of a mode that takes one or more.
-std::string TakeSources(Given& given, const char* what, CommandLine& commandLine) {
-  if (given.positional.empty()) return std::string(what) + " needs at least one source";
-  commandLine.sources = std::move(given.positional);
+WrongUsage TakeSources(GivenOptions& options, const char* option, CommandLine& commandLine) {
+  if (options.positional.empty()) return {UsageError::kNoSource, option};
+  commandLine.sources = std::move(options.positional);
   return {};
 }
 
-std::string Check(Given& given, std::size_t argumentCount, CommandLine& commandLine) {
-  if (given.help || given.version) {
-    if (argumentCount != 1) return "--help and --version stand alone";
-    commandLine.mode = given.help ? Mode::kHelp : Mode::kVersion;
+WrongUsage ChooseMode(GivenOptions& options, std::size_t argumentCount, CommandLine& commandLine) {
+  if (options.help || options.version) {
+    if (argumentCount != 1) return {UsageError::kHelpNotAlone};
+    commandLine.mode = options.help ? Mode::kHelp : Mode::kVersion;
     return {};
   }
-  if (given.eachInstrument + given.list + given.check > 1 ||
-      (given.instrument && (given.eachInstrument || given.list || given.check))) {
-    return "--instrument, --each-instrument, --list and --check exclude each other";
+  if (options.eachInstrument + options.list + options.check > 1 ||
+      (options.instrument && (options.eachInstrument || options.list || options.check))) {
+    return {UsageError::kModesTogether};
   }
-  commandLine.instrument = given.instrument;
-  if (given.list || given.check) {
-    if (given.folder) return "-d does not go with --list or --check";
-    commandLine.mode = given.list ? Mode::kList : Mode::kCheck;
-    return TakeSources(given, given.list ? "--list" : "--check", commandLine);
+  commandLine.instrument = options.instrument;
+  if (options.list || options.check) {
+    if (options.folder) return {UsageError::kFolderWithListOrCheck};
+    commandLine.mode = options.list ? Mode::kList : Mode::kCheck;
+    return TakeSources(options, options.list ? "--list" : "--check", commandLine);
   }
-  if (given.eachInstrument && !given.folder) return "--each-instrument needs -d DIR";
-  if (given.folder) {
-    commandLine.mode = given.eachInstrument ? Mode::kEachInstrument : Mode::kIntoFolder;
-    commandLine.folder = *given.folder;
-    return given.positional.empty() ? "-d needs a folder and at least one source"
-                                    : TakeSources(given, "-d", commandLine);
+  if (options.eachInstrument && !options.folder) return {UsageError::kEachInstrumentWithoutFolder};
+  if (options.folder) {
+    commandLine.mode = options.eachInstrument ? Mode::kEachInstrument : Mode::kIntoFolder;
+    commandLine.folder = *options.folder;
+    return options.positional.empty() ? WrongUsage{UsageError::kNoFolderOrSource}
+                                      : TakeSources(options, "-d", commandLine);
   }
-  if (given.positional.size() != 2) return "expected a source and a target";
+  if (options.positional.size() != 2) return {UsageError::kNotSourceAndTarget};
   commandLine.mode = Mode::kConvert;
-  commandLine.sources = {given.positional[0]};
-  commandLine.target = given.positional[1];
+  commandLine.sources = {options.positional[0]};
+  commandLine.target = options.positional[1];
   return {};
 }
 
 }  // namespace
 
-std::string ParseCommandLine(const std::vector<fs::path>& arguments, CommandLine& commandLine) {
-  Given given;
-  if (std::string problem = Gather(arguments, given); !problem.empty()) return problem;
-  // An empty name would mean the current folder to some calls and nothing to others.
-  if (std::any_of(given.positional.begin(), given.positional.end(),
-                  [](const fs::path& path) { return path.empty(); })) {
-    return "an empty SOURCE or TARGET names no file";
+std::string UsageErrorText(const WrongUsage& wrong) {
+  switch (wrong.error) {
+    case UsageError::kUnknownOption:
+      return "unknown option " + wrong.argument;
+    case UsageError::kGivenTwice:
+      return wrong.argument + " is given twice";
+    case UsageError::kNoFolderOrSource:
+      return "-d needs a folder and at least one source";
+    case UsageError::kEmptyFolder:
+      return "-d needs a folder, not an empty name";
+    case UsageError::kNoInstrumentName:
+      return "--instrument needs the name of an instrument";
+    case UsageError::kNoSource:
+      return wrong.argument + " needs at least one source";
+    case UsageError::kEmptyPath:
+      return "an empty SOURCE or TARGET names no file";
+    case UsageError::kHelpNotAlone:
+      return "--help and --version stand alone";
+    case UsageError::kModesTogether:
+      return "--instrument, --each-instrument, --list and --check exclude each other";
+    case UsageError::kFolderWithListOrCheck:
+      return "-d does not go with --list or --check";
+    case UsageError::kEachInstrumentWithoutFolder:
+      return "--each-instrument needs -d DIR";
+    case UsageError::kNotSourceAndTarget:
+      return "expected a source and a target";
+    case UsageError::kNone:
+      break;
   }
-  return Check(given, arguments.size(), commandLine);
+  return {};
+}
+
+WrongUsage ParseCommandLine(const std::vector<fs::path>& arguments, CommandLine& commandLine) {
+  GivenOptions options;
+  if (WrongUsage wrong = CollectArguments(arguments, options); wrong.error != UsageError::kNone) {
+    return wrong;
+  }
+  // An empty name would mean the current folder to some calls and nothing to others.
+  if (std::any_of(options.positional.begin(), options.positional.end(),
+                  [](const fs::path& path) { return path.empty(); })) {
+    return {UsageError::kEmptyPath};
+  }
+  return ChooseMode(options, arguments.size(), commandLine);
 }

@@ -28,12 +28,12 @@ std::string InstrumentNames(const InstrumentCatalog& catalog) {
 
 }  // namespace
 
-std::string Shown(const fs::path& path) {
+std::string ShownPath(const fs::path& path) {
   return path == "-" ? "standard input" : TextFromNativePath(path.native());
 }
 
 bool Converter::Fail(const fs::path& file, const std::string& reason) {
-  PrintLine(err_, "patchconv: " + Shown(file) + ": " + reason);
+  PrintLine(err_, "patchconv: " + ShownPath(file) + ": " + reason);
   return false;
 }
 
@@ -147,7 +147,7 @@ bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& fo
       const fs::path target = folder / fs::path(NativePathFromText(fileName));
       if (!folderTargets_.insert(LowerAscii(fileName)).second || WroteEarlier(target)) {
         allConverted = Fail(source, "instrument \"" + instrument.name + "\" would be written to " +
-                                        Shown(target) + " as an earlier one was; that one is kept") &&
+                                        ShownPath(target) + " as an earlier one was; that one is kept") &&
                        allConverted;
         continue;
       }
@@ -181,7 +181,7 @@ bool Converter::Check(const fs::path& source) {
     if (opened.error().Failed()) {
       return Fail(source, LoadFailureText({LoadFailure::kCannotRead, opened.error()}));
     }
-    const std::string shown = Shown(source);
+    const std::string shown = ShownPath(source);
     for (const Finding& finding : findings) {
       std::string line = shown;
       if (finding.line > 0) line.append(":").append(std::to_string(finding.line));

@@ -62,4 +62,4 @@ class Converter {
 };
 
 // A path as text for messages; standard input as such.
-std::string Shown(const std::filesystem::path& path);
+std::string ShownPath(const std::filesystem::path& path);

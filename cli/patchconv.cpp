@@ -64,7 +64,7 @@ bool ConvertIntoFolder(const CommandLine& commandLine, Converter& converter) {
         targets.insert(target).second && !converter.WroteEarlier(target)
             ? converter.Convert(source, target,
                                 commandLine.instrument ? &*commandLine.instrument : nullptr)
-            : converter.Fail(source, "has the same name as an earlier source; " + Shown(target) +
+            : converter.Fail(source, "has the same name as an earlier source; " + ShownPath(target) +
                                          " is kept as converted");
     allConverted = converted && allConverted;
   }
@@ -102,8 +102,9 @@ bool Run(const CommandLine& commandLine, Converter& converter) {
 
 int RunPatchconv(const std::vector<fs::path>& arguments, std::FILE* out, std::FILE* err) {
   CommandLine commandLine;
-  if (const std::string problem = ParseCommandLine(arguments, commandLine); !problem.empty()) {
-    return Usage(err, problem);
+  if (const WrongUsage wrong = ParseCommandLine(arguments, commandLine);
+      wrong.error != UsageError::kNone) {
+    return Usage(err, UsageErrorText(wrong));
   }
   if (commandLine.mode == CommandLine::Mode::kHelp) {
     return PrintAbout(std::string(kUsage) + "\n" + kHelp, out, err);

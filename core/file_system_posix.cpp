@@ -20,7 +20,8 @@ FileHandle Handle(int descriptor) {
   return static_cast<FileHandle>(descriptor);
 }
 
-SystemError Result(bool succeeded) {
+// No error when the call succeeded, otherwise errno.
+SystemError ErrorUnless(bool succeeded) {
   return succeeded ? SystemError() : SystemError::Last();
 }
 
@@ -83,7 +84,7 @@ SystemError FileSystem::Position(FileHandle file, std::uint64_t& offset) {
 
 SystemError FileSystem::Seek(FileHandle file, std::uint64_t offset) {
   const auto at = static_cast<off_t>(offset);
-  return Result(::lseek(Descriptor(file), at, SEEK_SET) == at);
+  return ErrorUnless(::lseek(Descriptor(file), at, SEEK_SET) == at);
 }
 
 SystemError FileSystem::OpenExisting(const NativePath& path, ExistingFile& file) {
@@ -118,7 +119,7 @@ SystemError FileSystem::CreateTemporary(const NativePath& folder, FileHandle& fi
 }
 
 SystemError FileSystem::Truncate(FileHandle file) {
-  return Result(::ftruncate(Descriptor(file), 0) == 0);
+  return ErrorUnless(::ftruncate(Descriptor(file), 0) == 0);
 }
 
 SystemError FileSystem::Write(FileHandle file, const char* data, std::size_t size) {
@@ -136,11 +137,11 @@ SystemError FileSystem::Write(FileHandle file, const char* data, std::size_t siz
 
 SystemError FileSystem::Flush(FileHandle file) {
   // EINVAL: a device or pipe, which has nothing to put on disk.
-  return Result(::fsync(Descriptor(file)) == 0 || errno == EINVAL);
+  return ErrorUnless(::fsync(Descriptor(file)) == 0 || errno == EINVAL);
 }
 
 SystemError FileSystem::Close(FileHandle file) {
-  return Result(::close(Descriptor(file)) == 0);
+  return ErrorUnless(::close(Descriptor(file)) == 0);
 }
 
 SystemError FileSystem::CopyOwnerAndPermissions(const NativePath& from, FileHandle to) {
@@ -153,15 +154,15 @@ SystemError FileSystem::CopyOwnerAndPermissions(const NativePath& from, FileHand
       ::fchown(Descriptor(to), old.st_uid, old.st_gid) != 0) {
     return SystemError::Last();
   }
-  return Result(::fchmod(Descriptor(to), old.st_mode & 07777) == 0);
+  return ErrorUnless(::fchmod(Descriptor(to), old.st_mode & 07777) == 0);
 }
 
 SystemError FileSystem::Replace(const NativePath& from, const NativePath& to, bool /*toExists*/) {
-  return Result(::rename(from.c_str(), to.c_str()) == 0);
+  return ErrorUnless(::rename(from.c_str(), to.c_str()) == 0);
 }
 
 SystemError FileSystem::Remove(const NativePath& path) {
-  return Result(::unlink(path.c_str()) == 0);
+  return ErrorUnless(::unlink(path.c_str()) == 0);
 }
 
 NativePath FileSystem::ResolveLink(const NativePath& path) {

@@ -17,7 +17,8 @@ FileHandle Handle(HANDLE handle) {
   return static_cast<FileHandle>(reinterpret_cast<std::intptr_t>(handle));
 }
 
-SystemError Result(BOOL succeeded) {
+// No error when the call succeeded, otherwise the system's reason.
+SystemError ErrorUnless(BOOL succeeded) {
   return succeeded ? SystemError() : SystemError::Last();
 }
 
@@ -132,7 +133,7 @@ SystemError FileSystem::Position(FileHandle file, std::uint64_t& offset) {
 SystemError FileSystem::Seek(FileHandle file, std::uint64_t offset) {
   LARGE_INTEGER at{};
   at.QuadPart = static_cast<LONGLONG>(offset);
-  return Result(SetFilePointerEx(Win32Handle(file), at, nullptr, FILE_BEGIN));
+  return ErrorUnless(SetFilePointerEx(Win32Handle(file), at, nullptr, FILE_BEGIN));
 }
 
 SystemError FileSystem::OpenExisting(const NativePath& path, ExistingFile& file) {
@@ -168,7 +169,7 @@ SystemError FileSystem::CreateTemporary(const NativePath& folder, FileHandle& fi
 }
 
 SystemError FileSystem::Truncate(FileHandle file) {
-  return Result(SetFilePointerEx(Win32Handle(file), LARGE_INTEGER{}, nullptr, FILE_BEGIN) &&
+  return ErrorUnless(SetFilePointerEx(Win32Handle(file), LARGE_INTEGER{}, nullptr, FILE_BEGIN) &&
                 SetEndOfFile(Win32Handle(file)));
 }
 
@@ -186,11 +187,11 @@ SystemError FileSystem::Write(FileHandle file, const char* data, std::size_t siz
 
 SystemError FileSystem::Flush(FileHandle file) {
   if (!IsOnDisk(Win32Handle(file))) return {};
-  return Result(FlushFileBuffers(Win32Handle(file)));
+  return ErrorUnless(FlushFileBuffers(Win32Handle(file)));
 }
 
 SystemError FileSystem::Close(FileHandle file) {
-  return Result(CloseHandle(Win32Handle(file)));
+  return ErrorUnless(CloseHandle(Win32Handle(file)));
 }
 
 // A new file in the folder inherits the folder's access rights, and
@@ -201,15 +202,15 @@ SystemError FileSystem::CopyOwnerAndPermissions(const NativePath& /*from*/, File
 
 SystemError FileSystem::Replace(const NativePath& from, const NativePath& to, bool toExists) {
   if (toExists) {
-    return Result(ReplaceFileW(FullPath(to).c_str(), FullPath(from).c_str(), nullptr,
+    return ErrorUnless(ReplaceFileW(FullPath(to).c_str(), FullPath(from).c_str(), nullptr,
                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr));
   }
-  return Result(
+  return ErrorUnless(
       MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 SystemError FileSystem::Remove(const NativePath& path) {
-  return Result(DeleteFileW(path.c_str()));
+  return ErrorUnless(DeleteFileW(path.c_str()));
 }
 
 NativePath FileSystem::ResolveLink(const NativePath& path) {
@@ -240,7 +241,7 @@ SystemError FileSystem::Identify(const NativePath& path, FileIdentity& identity)
                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return SystemError::Last();
   BY_HANDLE_FILE_INFORMATION information{};
-  const SystemError error = Result(GetFileInformationByHandle(handle, &information));
+  const SystemError error = ErrorUnless(GetFileInformationByHandle(handle, &information));
   CloseHandle(handle);
   if (error.Failed()) return error;
   identity = {information.dwVolumeSerialNumber,

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 
 #include "definition_syntax.h"
 #include "text_lines.h"
@@ -28,16 +27,6 @@ bool StartsWithDigit(std::string_view key) {
 constexpr std::size_t kTextBlockBytes = 64 * 1024;
 
 }  // namespace
-
-std::size_t InstrumentCatalog::NameIndex::Find(std::string_view name) const {
-  const auto found = positions_.find(LowerAscii(name));
-  return found != positions_.end() ? found->second : kNone;
-}
-
-void InstrumentCatalog::NameIndex::Add(std::string_view name, std::size_t position,
-                                       TextStore& store) {
-  positions_.emplace(store.Keep(LowerAscii(name)), position);
-}
 
 void InstrumentCatalog::Read(LineReader& lines) {
   Section section = Section::kIgnored;
@@ -69,26 +58,21 @@ void InstrumentCatalog::Read(LineReader& lines) {
 // The position of the item of that name, made at the end when there is none
 // yet: a header seen again continues what it opened first.
 template <typename Item>
-std::size_t InstrumentCatalog::Named(std::vector<Item>& items, NameIndex& index,
-                                     std::string_view name) {
-  std::size_t position = index.Find(name);
-  if (position != kNone) return position;
-  position = items.size();
-  if constexpr (std::is_same_v<Item, PatchList>) {
-    items.emplace_back().name = texts_.Keep(name);
-  } else {
-    items.emplace_back().name = name;
-  }
-  index.Add(name, position, texts_);
-  return position;
+std::size_t InstrumentCatalog::FindOrAdd(std::vector<Item>& items, NameIndex& index,
+                                         std::string_view name) {
+  const std::size_t found = index.Find(name);
+  if (found != kNone) return found;
+  const std::string_view kept = texts_.Keep(name);
+  items.emplace_back().name = kept;
+  return index.Add(kept, items.size() - 1);
 }
 
 std::size_t InstrumentCatalog::ListNamed(std::string_view name) {
-  return Named(lists_, listIndex_, name);
+  return FindOrAdd(lists_, listIndex_, name);
 }
 
 std::size_t InstrumentCatalog::InstrumentNamed(std::string_view name) {
-  return Named(instruments_, instrumentIndex_, name);
+  return FindOrAdd(instruments_, instrumentIndex_, name);
 }
 
 // "BasedOn=LIST" names the list it builds on; a key that begins with a digit

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "instrument_definition.h"
+#include "name_index.h"
 
 class LineReader;
 
@@ -72,7 +73,7 @@ class InstrumentCatalog {
   void BuildMap(const Instrument& instrument, InstrumentDefinition& map);
 
  private:
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  static constexpr std::size_t kNone = NameIndex::kNone;
 
   // Texts kept in blocks that never move, so that views of them stay valid:
   // a file may hold millions of names, each too small for an allocation.
@@ -97,19 +98,9 @@ class InstrumentCatalog {
     bool isBuiltIn = false;
   };
 
-  // Names of lists or of instruments, ASCII case ignored.
-  class NameIndex {
-   public:
-    std::size_t Find(std::string_view name) const;
-    void Add(std::string_view name, std::size_t position, TextStore& store);
-
-   private:
-    std::unordered_map<std::string_view, std::size_t> positions_;  // lower case, in the store
-  };
-
   std::size_t FindList(std::string_view name) const;
   template <typename Item>
-  std::size_t Named(std::vector<Item>& items, NameIndex& index, std::string_view name);
+  std::size_t FindOrAdd(std::vector<Item>& items, NameIndex& index, std::string_view name);
   std::size_t ListNamed(std::string_view name);
   std::size_t InstrumentNamed(std::string_view name);
   void AddListLine(PatchList& list, std::string_view key, std::string_view value);
@@ -122,11 +113,11 @@ class InstrumentCatalog {
   std::size_t BaseOf(std::size_t list) const;
   const std::vector<Patch>& Resolved(std::size_t list);
 
+  TextStore texts_;  // names of lists, instruments and patches; the indexes view them
   std::vector<PatchList> lists_;
-  NameIndex listIndex_;
+  NameIndex listIndex_;  // names as first spelled, ASCII case ignored
   std::vector<Instrument> instruments_;
   NameIndex instrumentIndex_;
-  TextStore texts_;  // names of lists and patches, and the lower-case names of the indexes
   std::unordered_map<std::size_t, std::vector<Patch>> resolved_;  // the lists asked for
   std::vector<Patch> noPatches_;  // stays empty: the patches of a list that does not exist
   std::uint32_t walk_ = 0;        // counts the walks along bases

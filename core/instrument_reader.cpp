@@ -1,58 +1,79 @@
-// The two passes that read an instrument definition's text. Section markers
-// (lines beginning with ".") carry no state: headers and keys count wherever
-// they stand.
-#include "definition_syntax.h"
+// The whole-file conversion's listeners: pass 1 fills the device name, the
+// method and the banks; pass 2 hangs each patch line on the first bank that
+// names its list.
+#include <vector>
+
 #include "instrument_definition.h"
-#include "patch_list_index.h"
+#include "name_index.h"
+#include "whole_file_reading.h"
 
 namespace {
 
-// Pass 1 looks only at the keys BankSelMethod and Patch[n]. The line is
-// trimmed, so its key begins with its first byte; most lines of a file are
-// patch lines and are passed over without being cut at their "=".
-bool MayHoldBankKeyOrMethod(std::string_view line) {
-  const char first = static_cast<char>(line.front() | 0x20);  // ASCII lower case
-  return first == 'b' || first == 'p';
+template <typename Node>
+Node* LastOf(Node* nodes) {
+  while (nodes != nullptr && nodes->next != nullptr) nodes = nodes->next;
+  return nodes;
 }
 
-PatchBank* LastBank(PatchBank* banks) {
-  while (banks != nullptr && banks->next != nullptr) banks = banks->next;
-  return banks;
-}
+class BankDefinitionsInto {
+ public:
+  explicit BankDefinitionsInto(InstrumentDefinition& instrument)
+      : instrument_(instrument), tail_(LastOf(instrument.banks)) {}
+
+  void Read(std::string_view, std::size_t) {}
+  void Header(std::string_view name, std::size_t) { CopyToField(instrument_.deviceName, name); }
+  void Method(std::string_view value, std::size_t) {
+    instrument_.bankSelMethod = DecimalValue(value);
+  }
+  void BankKey(std::string_view numberText, std::string_view listName, std::size_t) {
+    tail_ = instrument_.AppendBank(tail_, DecimalValue(numberText), listName);
+  }
+
+ private:
+  InstrumentDefinition& instrument_;
+  PatchBank* tail_;
+};
+
+class PatchNamesInto {
+ public:
+  // Only the first bank of a list gets its patches.
+  explicit PatchNamesInto(InstrumentDefinition& instrument) : instrument_(instrument) {
+    for (PatchBank* bank = instrument.banks; bank != nullptr; bank = bank->next) {
+      if (lists_.Add(bank->patchListName, banks_.size()) == banks_.size()) {
+        banks_.push_back({bank, LastOf(bank->patches)});
+      }
+    }
+  }
+
+  bool ListHeader(std::string_view name, std::size_t) {
+    const std::size_t found = lists_.Find(name);
+    current_ = found != NameIndex::kNone ? &banks_[found] : nullptr;
+    return current_ != nullptr;
+  }
+  void PatchLine(std::string_view key, std::string_view name, std::size_t) {
+    current_->tail = instrument_.AppendPatch(*current_->bank, current_->tail, DecimalValue(key), name);
+  }
+
+ private:
+  // A bank that gets patches, and the last patch it holds so far.
+  struct Receiving {
+    PatchBank* bank;
+    PatchEntry* tail;
+  };
+  InstrumentDefinition& instrument_;
+  NameIndex lists_;
+  std::vector<Receiving> banks_;
+  Receiving* current_ = nullptr;
+};
 
 }  // namespace
 
 void InstrumentDefinition::ReadBankDefinitions(LineReader& lines) {
-  PatchBank* tail = LastBank(banks);
-  std::string_view line;
-  while (lines.Next(line)) {
-    if (IsIgnorable(line) || IsSectionMarker(line)) continue;
-    if (IsHeader(line)) {
-      CopyToField(deviceName, HeaderText(line));
-      continue;
-    }
-    std::string_view key, value, numberText;
-    if (!MayHoldBankKeyOrMethod(line) || !SplitKeyValue(line, key, value)) continue;
-    if (EqualsIgnoringCase(key, "BankSelMethod")) {
-      bankSelMethod = DecimalValue(value);
-    } else if (BankKeyNumberText(key, numberText)) {
-      tail = AppendBank(tail, DecimalValue(numberText), value);
-    }
-  }
+  BankDefinitionsInto listener(*this);
+  ReadBankDefinitionLines(lines, listener);
 }
 
 void InstrumentDefinition::ReadPatchNames(LineReader& lines) {
-  PatchListIndex index(banks);
-  PatchListIndex::Slot* current = nullptr;
-  std::string_view line;
-  while (lines.Next(line)) {
-    if (IsIgnorable(line) || IsSectionMarker(line)) continue;
-    if (IsHeader(line)) {
-      current = index.Find(HeaderText(line));
-      continue;
-    }
-    std::string_view key, value;
-    if (current == nullptr || !SplitKeyValue(line, key, value)) continue;
-    current->tail = AppendPatch(*current->bank, current->tail, DecimalValue(key), value);
-  }
+  PatchNamesInto listener(*this);
+  ReadPatchLines(lines, listener);
 }

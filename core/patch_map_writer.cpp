@@ -9,7 +9,7 @@
 namespace {
 
 template <std::size_t N>
-char* Put(char* out, const char (&literal)[N]) {
+char* AppendLiteral(char* out, const char (&literal)[N]) {
   std::memcpy(out, literal, N - 1);
   return out + N - 1;
 }
@@ -78,9 +78,9 @@ bool PatchMapWriter::Flush() {
 bool PatchMapWriter::WriteHeader(std::string_view deviceName) {
   char* line = LineStart();
   if (line == nullptr) return false;
-  line = Put(line, "<patchmap version=\"1.0\" device=\"");
+  line = AppendLiteral(line, "<patchmap version=\"1.0\" device=\"");
   line = WriteEscapedXml(line, deviceName.substr(0, 299));
-  end_ = Put(line, "\">\r\n");
+  end_ = AppendLiteral(line, "\">\r\n");
   return true;
 }
 
@@ -96,23 +96,23 @@ void PatchMapWriter::BeginBank(std::int32_t bankValue) {
 bool PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program, std::string_view name) {
   char* out = LineStart();
   if (out == nullptr) return false;
-  out = Put(out, "<patch family=\"");
+  out = AppendLiteral(out, "<patch family=\"");
   out = PutDecimal(out, family);
-  out = Put(out, "\" bank=\"");
+  out = AppendLiteral(out, "\" bank=\"");
   std::memcpy(out, bank_, sizeof bank_);  // whole, then only its length counts
   out += bankSize_;
-  out = Put(out, "\" preset=\"");
+  out = AppendLiteral(out, "\" preset=\"");
   out = PutDecimal(out, program);
-  out = Put(out, "\" name=\"");
+  out = AppendLiteral(out, "\" name=\"");
   out = WriteEscapedXml(out, name.substr(0, 299));
-  end_ = Put(out, "\" />\r\n");
+  end_ = AppendLiteral(out, "\" />\r\n");
   return true;
 }
 
 bool PatchMapWriter::WriteEnd() {
   char* line = LineStart();
   if (line == nullptr) return false;
-  end_ = Put(line, "</patchmap>\r\n");
+  end_ = AppendLiteral(line, "</patchmap>\r\n");
   return Flush();
 }
 

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <unordered_map>
-#include <unordered_set>
 
-#include "definition_syntax.h"
 #include "instrument_catalog.h"
 #include "instrument_definition.h"
 #include "instrument_file.h"
+#include "name_index.h"
 #include "name_list.h"
+#include "whole_file_reading.h"
 
 namespace {
 
@@ -82,121 +81,115 @@ struct WholeFileBank {
   std::size_t line = 0;
 };
 
-// What the whole-file reading's first pass takes, with the lines it stands on.
-struct FirstPass {
+// What the whole-file reading's first pass takes, with the lines it stands on,
+// and the lines longer than one read.
+class BankDefinitionRules {
+ public:
+  explicit BankDefinitionRules(Findings& findings) : findings_(findings) {}
+
+  // A read that begins on the line of the read before it is the rest of a
+  // line longer than one read.
+  void Read(std::string_view text, std::size_t line) {
+    if (line == previousLine_ && !text.empty() && line != splitLine_) {
+      splitLine_ = line;
+      findings_.Add(kSplitLine, line,
+                    "this line is longer than one read of 299 bytes: the rest is read as a line "
+                    "of its own");
+    }
+    previousLine_ = line;
+  }
+  void Header(std::string_view name, std::size_t line) {
+    deviceName = name;
+    deviceLine = line;
+  }
+  void Method(std::string_view value, std::size_t) { method = DecimalValue(value); }
+  void BankKey(std::string_view numberText, std::string_view listName, std::size_t line) {
+    banks.push_back({DecimalValue(numberText), std::string(listName), line});
+  }
+
   std::vector<WholeFileBank> banks;
   std::string deviceName;
   std::size_t deviceLine = 0;
   std::int32_t method = 0;
+
+ private:
+  Findings& findings_;
+  std::size_t previousLine_ = 0;
+  std::size_t splitLine_ = 0;
 };
 
-FirstPass ReadFirstPass(LineReader& lines, Findings& findings) {
-  FirstPass pass;
-  std::size_t splitLine = 0;
-  std::size_t previousLine = 0;
-  std::string_view line;
-  while (lines.Next(line)) {
-    const std::size_t number = lines.LineNumber();
-    if (number == previousLine && !line.empty() && number != splitLine) {
-      splitLine = number;
-      findings.Add(kSplitLine, number,
-                   "this line is longer than one read of 299 bytes: the rest is read as a line "
-                   "of its own");
-    }
-    previousLine = number;
-    if (IsIgnorable(line) || IsSectionMarker(line)) continue;
-    if (IsHeader(line)) {
-      pass.deviceName = HeaderText(line);
-      pass.deviceLine = number;
-      continue;
-    }
-    std::string_view key, value, numberText;
-    if (!SplitKeyValue(line, key, value)) continue;
-    if (EqualsIgnoringCase(key, "BankSelMethod")) {
-      pass.method = DecimalValue(value);
-    } else if (BankKeyNumberText(key, numberText)) {
-      pass.banks.push_back({DecimalValue(numberText), std::string(value), number});
+// The patch lines that the whole-file reading's second pass gives each bank:
+// how many, whether a header names its list, and what they become.
+class PatchLineRules {
+ public:
+  PatchLineRules(const std::vector<WholeFileBank>& banks, Findings& findings)
+      : patchCounts(banks.size()), findings_(findings), listHasHeader_(banks.size()) {
+    for (std::size_t bank = 0; bank < banks.size(); ++bank) {
+      firstBankOfList.push_back(lists_.Add(banks[bank].list, bank));
     }
   }
-  return pass;
-}
 
-// What the whole-file reading's second pass gives each bank.
-struct SecondPass {
-  std::vector<std::size_t> patchCounts;  // how many patch lines each bank gets
-  std::vector<bool> listHasHeader;       // whether a header names the bank's list
-};
-
-// The patch lines that the whole-file reading's second pass gives each bank.
-SecondPass CheckPatchLines(LineReader& lines, const FirstPass& pass, Findings& findings) {
-  std::unordered_map<std::string, std::size_t> firstBankOfList;
-  std::vector<std::size_t> firstBank(pass.banks.size());
-  for (std::size_t bank = 0; bank < pass.banks.size(); ++bank) {
-    firstBank[bank] =
-        firstBankOfList.emplace(LowerAscii(pass.banks[bank].list), bank).first->second;
+  bool ListHeader(std::string_view name, std::size_t) {
+    header_ = name;
+    const std::size_t bank = lists_.Find(name);
+    if (bank == NameIndex::kNone) return false;
+    current_ = bank;
+    listHasHeader_[bank] = true;
+    return true;
   }
-  std::vector<std::size_t> patchCounts(pass.banks.size());
-  std::vector<bool> hasHeader(pass.banks.size());
-  std::string header;
-  std::size_t* count = nullptr;  // of the bank that the lines go to
-  std::string_view line;
-  while (lines.Next(line)) {
-    if (IsIgnorable(line) || IsSectionMarker(line)) continue;
-    if (IsHeader(line)) {
-      header = HeaderText(line);
-      const auto bank = firstBankOfList.find(LowerAscii(header));
-      count = bank != firstBankOfList.end() ? &patchCounts[bank->second] : nullptr;
-      if (count != nullptr) hasHeader[bank->second] = true;
-      continue;
-    }
-    std::string_view key, value;
-    if (count == nullptr || !SplitKeyValue(line, key, value)) continue;
-    ++*count;
-    const std::size_t at = lines.LineNumber();
+  void PatchLine(std::string_view key, std::string_view value, std::size_t line) {
+    ++patchCounts[current_];
     const std::int32_t program = DecimalValue(key);
     const std::string_view name = value.substr(0, kPatchNameBytes);
     if (!IsNumber(key)) {
-      findings.Add(kStrayPatch, at,
-                   Quoted(std::string(key) + "=" + std::string(value)) + " under [" + header +
-                       "] becomes a patch at program " + std::to_string(program) + " named " +
-                       Quoted(name));
+      findings_.Add(kStrayPatch, line,
+                    Quoted(std::string(key) + "=" + std::string(value)) + " under [" + header_ +
+                        "] becomes a patch at program " + std::to_string(program) + " named " +
+                        Quoted(name));
     }
     if (program < 0 || program > 127) {
-      findings.Add(kProgramRange, at,
-                   "program " + std::to_string(program) + " is outside 0-127, which MIDI can select");
+      findings_.Add(kProgramRange, line,
+                    "program " + std::to_string(program) + " is outside 0-127, which MIDI can select");
     }
     if (value.size() > kPatchNameBytes) {
-      findings.Add(kCutName, at, "the patch name is cut to its first 131 bytes: " + Quoted(name));
+      findings_.Add(kCutName, line, "the patch name is cut to its first 131 bytes: " + Quoted(name));
     }
     if (const int byte = ForbiddenControlByte(name); byte >= 0) {
-      findings.Add(kControlByte, at,
-                   "the patch name holds the control byte " + Hex(byte) +
-                       ", which makes the map not well-formed XML");
+      findings_.Add(kControlByte, line,
+                    "the patch name holds the control byte " + Hex(byte) +
+                        ", which makes the map not well-formed XML");
     }
   }
-  SecondPass second{std::move(patchCounts), std::vector<bool>(pass.banks.size())};
-  for (std::size_t bank = 0; bank < pass.banks.size(); ++bank) {
-    second.listHasHeader[bank] = hasHeader[firstBank[bank]];
-  }
-  return second;
-}
+
+  // Whether a header names the bank's list.
+  bool HasHeader(std::size_t bank) const { return listHasHeader_[firstBankOfList[bank]]; }
+
+  std::vector<std::size_t> patchCounts;      // by bank: only the first of a list gets any
+  std::vector<std::size_t> firstBankOfList;  // by bank
+
+ private:
+  Findings& findings_;
+  NameIndex lists_;                // the first bank of each list
+  std::vector<bool> listHasHeader_;  // by first bank
+  std::string header_;
+  std::size_t current_ = 0;
+};
 
 // Banks that stay empty or partial in the whole-file map, and bank values that two
 // 7-bit parts cannot hold.
-void CheckBanks(const FirstPass& pass, const SecondPass& second, InstrumentCatalog& catalog,
-                Findings& findings) {
-  std::unordered_set<std::string> listsSeen;
+void CheckBanks(const BankDefinitionRules& pass, const PatchLineRules& second,
+                InstrumentCatalog& catalog, Findings& findings) {
   for (std::size_t i = 0; i < pass.banks.size(); ++i) {
     const WholeFileBank& bank = pass.banks[i];
     const std::string named = "bank " + std::to_string(bank.number) + " names the list " +
                               Quoted(bank.list);
-    const bool first = listsSeen.insert(LowerAscii(bank.list)).second;
+    const bool first = second.firstBankOfList[i] == i;
     const std::size_t inherited = catalog.PatchesOf(bank.list).size();
     if (catalog.IsBuiltIn(bank.list) && (!first || second.patchCounts[i] == 0)) {
       findings.Add(kBuiltInList, bank.line,
                    named + ", which is built in: it stays empty here; --instrument numbers its " +
                        std::to_string(inherited) + " programs");
-    } else if (!second.listHasHeader[i]) {
+    } else if (!second.HasHeader(i)) {
       findings.Add(kMissingList, bank.line, named + ", which never appears: it stays empty");
     } else if (!first) {
       findings.Add(kSharedList, bank.line,
@@ -221,7 +214,8 @@ void CheckBanks(const FirstPass& pass, const SecondPass& second, InstrumentCatal
   }
 }
 
-void CheckInstruments(const FirstPass& pass, const InstrumentCatalog& catalog, Findings& findings) {
+void CheckInstruments(const BankDefinitionRules& pass, const InstrumentCatalog& catalog,
+                      Findings& findings) {
   NameList merged;
   for (const auto& instrument : catalog.instruments()) {
     if (!instrument.banks.empty()) merged.Add(Quoted(instrument.name));
@@ -250,14 +244,16 @@ void CheckInstruments(const FirstPass& pass, const InstrumentCatalog& catalog, F
 std::vector<Finding> CheckWholeFileConversion(InstrumentSource& source) {
   Findings findings;
   LineReader firstLines = source.Pass();
-  const FirstPass pass = ReadFirstPass(firstLines, findings);
+  BankDefinitionRules pass(findings);
+  ReadBankDefinitionLines(firstLines, pass);
   if (pass.banks.empty()) {
     findings.Add(kNoBank, 0,
                  "there is no bank key (Patch[n]=LIST) at all: the file is not converted");
     return findings.InLineOrder();
   }
   LineReader secondLines = source.Pass();
-  const SecondPass second = CheckPatchLines(secondLines, pass, findings);
+  PatchLineRules second(pass.banks, findings);
+  ReadPatchLines(secondLines, second);
   InstrumentCatalog catalog;
   LineReader catalogLines = source.Pass();
   catalog.Read(catalogLines);

@@ -86,16 +86,3 @@ char* WriteEscapedXml(char* out, std::string_view text) {
   }
   return out;
 }
-
-void AppendEscapedXml(std::string& out, std::string_view text) {
-  const std::size_t used = out.size();
-  out.resize(used + text.size() * kMaxEscapedBytesPerByte);
-  char* end = WriteEscapedXml(out.data() + used, text);
-  out.resize(static_cast<std::size_t>(end - out.data()));
-}
-
-std::string EscapeXml(std::string_view text) {
-  std::string escaped;
-  AppendEscapedXml(escaped, text);
-  return escaped;
-}

@@ -19,16 +19,11 @@ inline constexpr std::array<XmlEntity, 4> kXmlEntities{{
     {"\"", "&quot;"},
 }};
 
-// Returns `text` with every character of kXmlEntities replaced; all other
-// bytes, control characters and bytes from 0x80 up included, pass unchanged.
-std::string EscapeXml(std::string_view text);
-
-// Appends the escaped `text` to `out`; the same bytes as EscapeXml.
-void AppendEscapedXml(std::string& out, std::string_view text);
-
 // The longest replacement: an escaped text is at most this many times longer.
 inline constexpr std::size_t kMaxEscapedBytesPerByte = 6;
 
-// Writes the escaped `text` at `out`, which has room for
-// kMaxEscapedBytesPerByte bytes per byte of it; returns the end.
+// Writes `text` at `out` with every character of kXmlEntities replaced; all
+// other bytes, control characters and bytes from 0x80 up included, pass
+// unchanged. `out` has room for kMaxEscapedBytesPerByte bytes per byte of
+// `text`; returns the end.
 char* WriteEscapedXml(char* out, std::string_view text);

@@ -1,6 +1,7 @@
 // The patch map's bytes: header, one line per patch, closing line, CR LF.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "byte_sink.h"
@@ -88,7 +89,7 @@ TEST(MakeBankValue, ShiftsOnlyForMethodOneAndWraps) {
   EXPECT_EQ(MakeBankValue(7, 5), 0);
 }
 
-TEST(EscapeXml, ReplacesTheFourCharactersAndNothingElse) {
+TEST(WriteEscapedXml, ReplacesTheFourCharactersAndNothingElse) {
   struct Case {
     const char* text;
     const char* escaped;
@@ -97,7 +98,9 @@ TEST(EscapeXml, ReplacesTheFourCharactersAndNothingElse) {
                  Case{"<a href=\"x\">", "&lt;a href=&quot;x&quot;&gt;"},
                  Case{"&lt; already", "&amp;lt; already"}, Case{"it's", "it's"},
                  Case{"&&<<>>\"\"", "&amp;&amp;&lt;&lt;&gt;&gt;&quot;&quot;"}}) {
-    EXPECT_EQ(EscapeXml(c.text), c.escaped) << c.text;
+    std::string out(std::strlen(c.text) * kMaxEscapedBytesPerByte, '\0');
+    out.resize(static_cast<std::size_t>(WriteEscapedXml(out.data(), c.text) - out.data()));
+    EXPECT_EQ(out, c.escaped) << c.text;
   }
 }
 

@@ -47,8 +47,8 @@ void CenterOverOwnerOrWorkArea(HWND window) {
 
 }  // namespace
 
-INT_PTR Dialog::DoModal() {
-  return DialogBoxParamW(ProgramInstance(), MAKEINTRESOURCEW(templateId_), DefaultOwnerWindow(),
+INT_PTR Dialog::DoModal(HWND owner) {
+  return DialogBoxParamW(ProgramInstance(), MAKEINTRESOURCEW(templateId_), owner,
                          &Dialog::DialogProcedure, reinterpret_cast<LPARAM>(this));
 }
 

@@ -22,14 +22,14 @@ const wchar_t* SystemDefaultExtension(const wchar_t* extension) {
 
 }  // namespace
 
-std::optional<std::wstring> RunFileDialog(const FileDialogOptions& options) {
+std::optional<std::wstring> RunFileDialog(const FileDialogOptions& options, HWND owner) {
   const std::wstring filter = SystemFilter(options.filter);
   std::wstring buffer(options.initialName);
   buffer.resize(std::max<std::size_t>(options.maxPathLength, buffer.size() + 1), L'\0');
 
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = DefaultOwnerWindow();
+  dialog.hwndOwner = owner;
   dialog.lpstrFilter = filter.c_str();
   dialog.nFilterIndex = 1;  // the first pair is in force when the dialog opens
   dialog.lpstrFile = buffer.data();

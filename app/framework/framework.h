@@ -1,9 +1,11 @@
 // A small dialog-application layer over plain Win32, the whole of its
 // interface in one header:
-//   WinApp         the application object; wWinMain runs it (win_app.cpp)
 //   Dialog         a modal dialog from a dialog template (dialog.cpp)
 //   RunFileDialog  the Open and Save As dialogs (file_dialog.cpp)
-// The guards for what Windows calls hand out are in scoped_win.h.
+//   ProgramInstance, ReportCurrentException   the module, and exceptions
+//                  shown to the user (program.cpp)
+// The guards for what Windows calls hand out are in scoped_win.h. The program
+// brings its own wWinMain: a plain entry point needs no application object.
 #pragma once
 
 #include <windows.h>
@@ -13,37 +15,8 @@
 #include <optional>
 #include <string>
 
-class Dialog;
-
-// The program defines exactly one object of a WinApp subclass; wWinMain hands
-// control to its InitInstance, which does all the work.
-class WinApp {
- public:
-  WinApp();
-  virtual ~WinApp();
-  WinApp(const WinApp&) = delete;
-  WinApp& operator=(const WinApp&) = delete;
-
-  // Runs the program. Returning false ends it at once; true enters a message
-  // loop that runs until WM_QUIT.
-  virtual bool InitInstance() = 0;
-
-  // The window that owns the dialogs and file dialogs opened while it is open.
-  void SetMainWindow(const Dialog* dialog) { mainWindow_ = dialog; }
-  const Dialog* MainWindow() const { return mainWindow_; }
-
-  static WinApp* Current() { return current_; }
-
- private:
-  const Dialog* mainWindow_ = nullptr;
-  static WinApp* current_;
-};
-
 // The module whose resources the program loads.
 HINSTANCE ProgramInstance();
-
-// The owner of a modal window: the application's main window, if it is open.
-HWND DefaultOwnerWindow();
 
 // Shows the exception being handled in a message box owned by `owner`. An
 // exception that leaves a window procedure ends the process, so every entry
@@ -51,8 +24,7 @@ HWND DefaultOwnerWindow();
 // only inside a catch block; never throws.
 void ReportCurrentException(HWND owner) noexcept;
 
-// A modal dialog from a dialog template, owned by the main window and centred
-// when it opens. Every message reaches OnMessage, which a subclass overrides
+// A modal dialog from a dialog template, centred on its owner when it opens. Every message reaches OnMessage, which a subclass overrides
 // with a switch of its own, passing on what it does not handle. By default OK
 // ends the dialog with IDOK; Cancel, Escape and the close box with IDCANCEL.
 class Dialog {
@@ -62,9 +34,9 @@ class Dialog {
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
 
-  // Runs the dialog until it ends; returns its result, -1 if it could not be
-  // made.
-  INT_PTR DoModal();
+  // Runs the dialog, owned by `owner` (none for the main window), until it
+  // ends; returns its result, -1 if it could not be made.
+  INT_PTR DoModal(HWND owner);
   HWND Handle() const { return handle_; }
 
  protected:
@@ -103,8 +75,9 @@ struct FileDialogOptions {
   DWORD maxPathLength = 1024;      // longest path accepted, terminator included
 };
 
-// Runs the Open or Save As dialog, owned by the main window. Returns the
+// Runs the Open or Save As dialog, owned by `owner`. Returns the
 // chosen file's full path; nothing when the user cancels or the dialog fails.
 // The working directory is the same afterwards, whatever folder the user
 // visited.
-[[nodiscard]] std::optional<std::wstring> RunFileDialog(const FileDialogOptions& options);
+[[nodiscard]] std::optional<std::wstring> RunFileDialog(const FileDialogOptions& options,
+                                                        HWND owner);

@@ -1,28 +1,12 @@
-// The application object, the program's entry point and the report of an
-// exception that reached Windows' side.
+// The program's module and the report of an exception that reached Windows'
+// side.
 #include <exception>
 #include <new>
 
 #include "framework.h"
 
-WinApp* WinApp::current_ = nullptr;
-
-WinApp::WinApp() {
-  current_ = this;
-}
-
-WinApp::~WinApp() {
-  if (current_ == this) current_ = nullptr;
-}
-
 HINSTANCE ProgramInstance() {
   return GetModuleHandleW(nullptr);
-}
-
-HWND DefaultOwnerWindow() {
-  const WinApp* app = WinApp::Current();
-  const Dialog* mainWindow = app != nullptr ? app->MainWindow() : nullptr;
-  return mainWindow != nullptr ? mainWindow->Handle() : nullptr;
 }
 
 namespace {
@@ -48,15 +32,6 @@ void DescribeCurrentException(wchar_t (&text)[kTextLength]) noexcept {
   if (text[0] == L'\0') lstrcpynW(text, L"An unexpected error occurred.", kTextLength);
 }
 
-int RunMessageLoop() {
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return static_cast<int>(message.wParam);
-}
-
 }  // namespace
 
 void ReportCurrentException(HWND owner) noexcept {
@@ -65,15 +40,4 @@ void ReportCurrentException(HWND owner) noexcept {
   wchar_t caption[kTextLength] = L"";
   if (owner != nullptr) GetWindowTextW(owner, caption, kTextLength);
   MessageBoxW(owner, text, caption[0] != L'\0' ? caption : L"Error", MB_OK | MB_ICONERROR);
-}
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  WinApp* app = WinApp::Current();
-  if (app == nullptr) return 1;
-  try {
-    return app->InitInstance() ? RunMessageLoop() : 0;
-  } catch (...) {
-    ReportCurrentException(nullptr);
-    return 1;
-  }
 }
