@@ -7,7 +7,7 @@
 #include "byte_sink.h"
 #include "file_names.h"
 #include "instrument_catalog.h"
-#include "instrument_file.h"
+#include "instrument_source.h"
 #include "instrument_listing.h"
 #include "instrument_map.h"
 #include "message_text.h"
@@ -74,10 +74,8 @@ bool Converter::Open(const fs::path& source, InstrumentSource& opened, SourcePas
 bool Converter::ReadCatalog(const fs::path& source, InstrumentSource& opened,
                             InstrumentCatalog& catalog) {
   if (!Open(source, opened, SourcePasses::kOne)) return false;
-  LineReader lines = opened.Pass();
-  catalog.Read(lines);
-  return !opened.error().Failed() ||
-         Fail(source, LoadFailureText({LoadFailure::kCannotRead, opened.error()}));
+  const LoadResult read = ::ReadCatalog(catalog, opened);
+  return read.Succeeded() || Fail(source, LoadFailureText(read));
 }
 
 bool Converter::Write(PatchMapSource& map, const fs::path& source, const fs::path& target) {
@@ -89,7 +87,7 @@ bool Converter::Write(PatchMapSource& map, const fs::path& source, const fs::pat
     return true;
   }
   const WriteResult written = WritePatchMapFile(map, target.native(), fileSystem_);
-  if (written.failedStep == WriteStep::kReplace) {
+  if (written.failure == WriteFailure::kCannotReplace) {
     return Fail(target, "cannot be replaced; it keeps its old bytes: " + written.error.Text());
   }
   if (!written.Succeeded()) return Fail(target, "cannot be written: " + written.error.Text());
@@ -177,16 +175,14 @@ bool Converter::Check(const fs::path& source) {
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
     if (!Open(source, opened, SourcePasses::kSeveral)) return false;
-    const std::vector<Finding> findings = CheckWholeFileConversion(opened);
-    if (opened.error().Failed()) {
-      return Fail(source, LoadFailureText({LoadFailure::kCannotRead, opened.error()}));
-    }
+    const CheckResult checked = CheckWholeFileConversion(opened);
+    if (!checked.read.Succeeded()) return Fail(source, LoadFailureText(checked.read));
     const std::string shown = ShownPath(source);
-    for (const Finding& finding : findings) {
+    for (const Finding& finding : checked.findings) {
       std::string line = shown;
       if (finding.line > 0) line.append(":").append(std::to_string(finding.line));
       Print(line.append(": ").append(finding.text));
     }
-    return Flushed(source, "its findings") && findings.empty();
+    return Flushed(source, "its findings") && checked.findings.empty();
   });
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "definition_syntax.h"
+#include "instrument_source.h"
 #include "text_lines.h"
 
 namespace {
@@ -175,4 +176,11 @@ void InstrumentCatalog::BuildMap(const Instrument& instrument, InstrumentDefinit
       lastPatch = map.AppendPatch(*lastBank, lastPatch, patch.program, patch.name);
     }
   }
+}
+
+LoadResult ReadCatalog(InstrumentCatalog& catalog, InstrumentSource& source) {
+  LineReader lines = source.Pass();
+  catalog.Read(lines);
+  if (source.error().Failed()) return {LoadFailure::kCannotRead, source.error()};
+  return {};
 }

@@ -16,7 +16,9 @@
 #include "instrument_definition.h"
 #include "name_index.h"
 
+class InstrumentSource;
 class LineReader;
+struct LoadResult;
 
 class InstrumentCatalog {
  public:
@@ -122,3 +124,7 @@ class InstrumentCatalog {
   std::vector<Patch> noPatches_;  // stays empty: the patches of a list that does not exist
   std::uint32_t walk_ = 0;        // counts the walks along bases
 };
+
+// Reads the instrument reading of the source in one pass; kCannotRead when the
+// source could not be read to its end.
+LoadResult ReadCatalog(InstrumentCatalog& catalog, InstrumentSource& source);

@@ -1,6 +1,8 @@
 #include "instrument_definition.h"
 
-#include "instrument_file.h"
+#include <cstring>
+
+#include "instrument_source.h"
 #include "text_lines.h"
 
 int InstrumentDefinition::LoadInstrumentFile(const NativePath& path) {
@@ -16,6 +18,12 @@ int InstrumentDefinition::LoadInstrumentText(std::string_view bytes) {
   LineReader secondPass(text);
   ReadPatchNames(secondPass);
   return 0;
+}
+
+void TrimWhitespace(char* text) {
+  std::string_view trimmed = TrimmedView(text);
+  std::memmove(text, trimmed.data(), trimmed.size());
+  text[trimmed.size()] = '\0';
 }
 
 // The nodes' memory belongs to the pools, which free it all at once.

@@ -1,6 +1,6 @@
 // The in-memory form of one MIDI instrument definition (.ins) file: the device
 // name, the bank-select method and the banks with their patches. The reader
-// (instrument_reader.cpp) fills it; the writer (patch_map_writer.cpp) turns it
+// (whole_file_reading.cpp) fills it; the writer (patch_map_writer.cpp) turns it
 // into a patch map (.vpm). Status results are 0 for success and -1 for failure.
 #pragma once
 
@@ -48,7 +48,7 @@ class InstrumentDefinition {
 
   // Reads the file at `path`. -1 when it cannot be opened or read to its end,
   // or when it declares no bank; 0 otherwise. Expects a fresh instance.
-  // (ReadInstrumentFile in instrument_file.h says why it failed.)
+  // (ReadInstrumentFile in instrument_source.h says why it failed.)
   int LoadInstrumentFile(const NativePath& path);
 
   // The same over the file's bytes already in memory (raw, not translated).

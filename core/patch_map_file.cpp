@@ -1,3 +1,30 @@
+// Writing a patch map file: which target takes which path, and what a failure
+// leaves behind. The target is opened first (a symbolic link followed to its
+// end, even to a file not there yet); what the open file turns out to be
+// decides the path.
+//
+//   target                                    path              a failure leaves
+//   ----------------------------------------  ----------------  --------------------------
+//   none yet (a new file)                     replace           no file
+//   a regular file, one name                  replace           the old bytes
+//   a device or pipe (NUL, /dev/null)         write in place    what was written so far
+//   a file with other hard links              write in place    an incomplete target
+//   a folder that refuses new files for lack  write in place    an incomplete target
+//     of rights (EACCES, EPERM, access denied)
+//   a file the system lets this user write    write in place    an incomplete target
+//     but not replace (sticky folder, no
+//     right to delete, held open by another)
+//   another's file this user cannot give a    write in place    an incomplete target
+//     new file's ownership to
+//   read-only, a folder, in a missing folder  refuse            the target untouched
+//   no room for a new file (disk full, no     refuse            the target untouched
+//     inode left)
+//
+// "Replace" writes a temporary beside the target, puts it on disk and puts it
+// in the target's place in one step; the temporary is removed on every way
+// out, an interruption of the program included. "Write in place" empties the
+// target and writes it with every write checked; a failure there is reported
+// as one, never as success.
 #include "patch_map_file.h"
 
 #include <utility>
@@ -7,8 +34,8 @@
 
 namespace {
 
-WriteResult Failure(WriteStep step, SystemError error) {
-  return {step, error};
+WriteResult CannotWrite(SystemError error) {
+  return {WriteFailure::kCannotWrite, error};
 }
 
 // Sends the writer's bytes through the file system seam and keeps the first
@@ -85,11 +112,11 @@ WriteResult WriteInPlace(PatchMapSource& map, const ExistingFile& target,
   if (!target.isDevice) {
     if (const SystemError error = fileSystem.Truncate(target.handle); error.Failed()) {
       (void)fileSystem.Close(target.handle);
-      return Failure(WriteStep::kWrite, error);
+      return CannotWrite(error);
     }
   }
   const SystemError error = WriteAndClose(map, target.handle, fileSystem);
-  return error.Failed() ? Failure(WriteStep::kWrite, error) : WriteResult{};
+  return error.Failed() ? CannotWrite(error) : WriteResult{};
 }
 
 // Opens the target again and writes it in place: the way out where no new
@@ -98,7 +125,7 @@ WriteResult RewriteInPlace(PatchMapSource& map, const NativePath& target,
                            FileSystem& fileSystem) {
   ExistingFile file;
   if (const SystemError error = fileSystem.OpenExisting(target, file); error.Failed()) {
-    return Failure(WriteStep::kOpenTarget, error);
+    return CannotWrite(error);
   }
   return WriteInPlace(map, file, fileSystem);
 }
@@ -118,22 +145,22 @@ Replacement ReplaceWithNewFile(PatchMapSource& map, const NativePath& target, bo
   const Replacement rewrite{{}, targetExists};
   TemporaryFile temporary(fileSystem);
   if (const SystemError error = temporary.Create(FolderPart(target)); error.Failed()) {
-    return error.DeniesRights() ? rewrite : Replacement{Failure(WriteStep::kCreateTemporary, error)};
+    return error.DeniesRights() ? rewrite : Replacement{CannotWrite(error)};
   }
   if (targetExists) {
     // A new file without the old one's owner would hand the target over to
     // this user, which a plain overwrite never does.
     const SystemError error = fileSystem.CopyOwnerAndPermissions(target, temporary.handle());
     if (error.DeniesRights()) return rewrite;
-    if (error.Failed()) return {Failure(WriteStep::kCreateTemporary, error)};
+    if (error.Failed()) return {CannotWrite(error)};
   }
   if (const SystemError error = WriteAndClose(map, temporary.TakeHandle(), fileSystem);
       error.Failed()) {
-    return {Failure(WriteStep::kWrite, error)};
+    return {CannotWrite(error)};
   }
   const SystemError error = temporary.PutInPlaceOf(target, targetExists);
   if (!error.Failed()) return {};
-  return error.RefusesReplacement() ? rewrite : Replacement{Failure(WriteStep::kReplace, error)};
+  return error.RefusesReplacement() ? rewrite : Replacement{WriteResult{WriteFailure::kCannotReplace, error}};
 }
 
 }  // namespace
@@ -144,7 +171,7 @@ WriteResult WritePatchMapFile(PatchMapSource& map, const NativePath& requestedTa
   ExistingFile existing;
   const SystemError opened = fileSystem.OpenExisting(target, existing);
   if (opened.Failed()) {
-    if (!opened.IsNotFound() || target.empty()) return Failure(WriteStep::kOpenTarget, opened);
+    if (!opened.IsNotFound() || target.empty()) return CannotWrite(opened);
     return ReplaceWithNewFile(map, target, /*targetExists=*/false, fileSystem).result;
   }
   if (existing.isDevice || existing.hasOtherNames) {

@@ -17,20 +17,18 @@ class PatchMapSource {
   virtual bool WriteTo(ByteSink& sink) = 0;
 };
 
-// The step at which writing a patch map file failed.
-enum class WriteStep {
-  kNone,             // it did not fail
-  kOpenTarget,       // the existing target may not be written (read-only, a folder, locked)
-  kCreateTemporary,  // no new file could be made beside the target
-  kWrite,            // writing, putting on disk or closing the new bytes
-  kReplace,          // putting the new file in the target's place
+// How writing a patch map file failed.
+enum class WriteFailure {
+  kNone,
+  kCannotWrite,    // the target could not be opened, made or written
+  kCannotReplace,  // the new map was complete but could not take the target's place
 };
 
 struct [[nodiscard]] WriteResult {
-  WriteStep failedStep = WriteStep::kNone;
+  WriteFailure failure = WriteFailure::kNone;
   SystemError error;  // the system's reason for the failure
 
-  bool Succeeded() const { return failedStep == WriteStep::kNone; }
+  bool Succeeded() const { return failure == WriteFailure::kNone; }
 };
 
 // The patch map of an instrument definition held whole in memory.

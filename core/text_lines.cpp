@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "instrument_definition.h"
-
 std::string_view TextBeforeEndOfFileMark(std::string_view bytes) {
   return bytes.substr(0, bytes.find('\x1a'));
 }
@@ -29,12 +27,6 @@ void LineReader::Refill() {
   rest_ = std::string_view(buffer_, used);
   end_ = buffer_ + used;
   nextNul_ = FindNul(buffer_);
-}
-
-void TrimWhitespace(char* text) {
-  std::string_view trimmed = TrimmedView(text);
-  std::memmove(text, trimmed.data(), trimmed.size());
-  text[trimmed.size()] = '\0';
 }
 
 static char AsciiLower(char c) {

@@ -5,7 +5,7 @@
 
 #include "instrument_catalog.h"
 #include "instrument_definition.h"
-#include "instrument_file.h"
+#include "instrument_source.h"
 #include "name_index.h"
 #include "name_list.h"
 #include "whole_file_reading.h"
@@ -241,23 +241,24 @@ void CheckInstruments(const BankDefinitionRules& pass, const InstrumentCatalog& 
 
 }  // namespace
 
-std::vector<Finding> CheckWholeFileConversion(InstrumentSource& source) {
+// The first failure to read ends the check: what was read is no file's whole.
+CheckResult CheckWholeFileConversion(InstrumentSource& source) {
   Findings findings;
   LineReader firstLines = source.Pass();
   BankDefinitionRules pass(findings);
   ReadBankDefinitionLines(firstLines, pass);
+  if (source.error().Failed()) return {{}, {LoadFailure::kCannotRead, source.error()}};
   if (pass.banks.empty()) {
     findings.Add(kNoBank, 0,
                  "there is no bank key (Patch[n]=LIST) at all: the file is not converted");
-    return findings.InLineOrder();
+    return {findings.InLineOrder(), {}};
   }
   LineReader secondLines = source.Pass();
   PatchLineRules second(pass.banks, findings);
   ReadPatchLines(secondLines, second);
   InstrumentCatalog catalog;
-  LineReader catalogLines = source.Pass();
-  catalog.Read(catalogLines);
+  if (const LoadResult read = ReadCatalog(catalog, source); !read.Succeeded()) return {{}, read};
   CheckBanks(pass, second, catalog, findings);
   CheckInstruments(pass, catalog, findings);
-  return findings.InLineOrder();
+  return {findings.InLineOrder(), {}};
 }

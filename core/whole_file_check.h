@@ -8,14 +8,18 @@
 #include <string>
 #include <vector>
 
-class InstrumentSource;
+#include "instrument_source.h"
 
 struct Finding {
   std::size_t line = 0;  // the source's line, counted from 1; 0 for the whole file
   std::string text;
 };
 
-// Reads the source, pass after pass, and returns the findings in line order;
-// of each kind at most a few, then a count of the rest. Check the source's
-// error() afterwards.
-std::vector<Finding> CheckWholeFileConversion(InstrumentSource& source);
+struct [[nodiscard]] CheckResult {
+  std::vector<Finding> findings;  // in line order; of each kind a few, then a count of the rest
+  LoadResult read;                // kCannotRead when the source could not be read to its end
+};
+
+// Reads the source, pass after pass, and says what the whole-file conversion
+// will make of it.
+CheckResult CheckWholeFileConversion(InstrumentSource& source);

@@ -1,7 +1,7 @@
 // The whole-file reading of an instrument definition, as the Windows program
 // reads it: two passes over the trimmed lines of the whole file, each telling
 // a listener what it meets, in the way an INI parser calls its handler. The
-// conversion (instrument_reader.cpp) is one listener, the check
+// conversion (whole_file_reading.cpp) is one listener, the check
 // (whole_file_check.cpp) others; nothing else walks these lines.
 //
 // Pass 1 meets every header (the last one names the device), every

@@ -25,7 +25,7 @@
 #include "byte_sink.h"
 #include "instrument_catalog.h"
 #include "instrument_definition.h"
-#include "instrument_file.h"
+#include "instrument_source.h"
 #include "instrument_map.h"
 #include "whole_file_check.h"
 #include "reference_conversion.h"
@@ -244,7 +244,7 @@ void CheckInstrumentReading(std::string_view bytes) {
   FileSystem fileSystem;
   InstrumentSource source(fileSystem);
   source.UseText(bytes);
-  (void)CheckWholeFileConversion(source);
+  (void)CheckWholeFileConversion(source).findings;
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "instrument_definition.h"
-#include "instrument_file.h"
+#include "instrument_source.h"
 #include "scripted_file_system.h"
 #include "test_files.h"
 

@@ -1,4 +1,4 @@
-#include "instrument_file.h"
+#include "instrument_source.h"
 
 #include <algorithm>
 
