@@ -101,36 +101,34 @@ WrongUsage ChooseMode(GivenOptions& options, std::size_t argumentCount, CommandL
   return {};
 }
 
+// Each error's words around the option it names, if it names one.
+struct UsageText {
+  UsageError error;
+  const char* before;
+  const char* after;
+};
+
+constexpr UsageText kUsageTexts[] = {
+    {UsageError::kUnknownOption, "unknown option ", ""},
+    {UsageError::kGivenTwice, "", " is given twice"},
+    {UsageError::kNoFolderOrSource, "-d needs a folder and at least one source", ""},
+    {UsageError::kEmptyFolder, "-d needs a folder, not an empty name", ""},
+    {UsageError::kNoInstrumentName, "--instrument needs the name of an instrument", ""},
+    {UsageError::kNoSource, "", " needs at least one source"},
+    {UsageError::kEmptyPath, "an empty SOURCE or TARGET names no file", ""},
+    {UsageError::kHelpNotAlone, "--help and --version stand alone", ""},
+    {UsageError::kModesTogether,
+     "--instrument, --each-instrument, --list and --check exclude each other", ""},
+    {UsageError::kFolderWithListOrCheck, "-d does not go with --list or --check", ""},
+    {UsageError::kEachInstrumentWithoutFolder, "--each-instrument needs -d DIR", ""},
+    {UsageError::kNotSourceAndTarget, "expected a source and a target", ""},
+};
+
 }  // namespace
 
 std::string UsageErrorText(const WrongUsage& wrong) {
-  switch (wrong.error) {
-    case UsageError::kUnknownOption:
-      return "unknown option " + wrong.argument;
-    case UsageError::kGivenTwice:
-      return wrong.argument + " is given twice";
-    case UsageError::kNoFolderOrSource:
-      return "-d needs a folder and at least one source";
-    case UsageError::kEmptyFolder:
-      return "-d needs a folder, not an empty name";
-    case UsageError::kNoInstrumentName:
-      return "--instrument needs the name of an instrument";
-    case UsageError::kNoSource:
-      return wrong.argument + " needs at least one source";
-    case UsageError::kEmptyPath:
-      return "an empty SOURCE or TARGET names no file";
-    case UsageError::kHelpNotAlone:
-      return "--help and --version stand alone";
-    case UsageError::kModesTogether:
-      return "--instrument, --each-instrument, --list and --check exclude each other";
-    case UsageError::kFolderWithListOrCheck:
-      return "-d does not go with --list or --check";
-    case UsageError::kEachInstrumentWithoutFolder:
-      return "--each-instrument needs -d DIR";
-    case UsageError::kNotSourceAndTarget:
-      return "expected a source and a target";
-    case UsageError::kNone:
-      break;
+  for (const UsageText& text : kUsageTexts) {
+    if (text.error == wrong.error) return text.before + wrong.argument + text.after;
   }
   return {};
 }
