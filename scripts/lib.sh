@@ -38,3 +38,7 @@ NATIVE_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
 CHECK_PACKAGES=(clang libclang-rt-14-dev valgrind python3 time)
 # Cross-compiling the Windows program and running it under Wine in Xvfb.
 WINDOWS_PACKAGES=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick)
+# The release (scripts/release): the Debian package, the Windows zip, and
+# checking them as a user would (scripts/release-test).
+RELEASE_PACKAGES=(cmake g++ make git dpkg-dev file g++-mingw-w64-i686 zip python3)
+RELEASE_TEST_PACKAGES=(man-db bash-completion unzip)
