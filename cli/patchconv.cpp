@@ -24,11 +24,14 @@ constexpr const char* kHelp =
     "  --check                           tell what the whole-file conversion will make of it\n"
     "  -h, --help                        show this help\n"
     "  --version                         show the version\n"
+    "  --                                end of options: every later argument is a file\n"
     "\n"
     "SOURCE - reads standard input; TARGET - writes standard output.\n"
     "Exit status: 0 when every file converted (--check: nothing to say), 1 when any\n"
     "failed (--check: something to say), 2 for wrong usage.\n"
-    "A target is replaced only by a complete patch map; after a failure it is unchanged.\n";
+    "A target is replaced only by a complete patch map; after a failure it is unchanged,\n"
+    "except where it is written in place (a device, a file with other hard links, one\n"
+    "this user may write but not replace), as patchconv(1) lists.\n";
 
 int Usage(std::FILE* err, const std::string& problem) {
   PrintLine(err, "patchconv: " + problem);
