@@ -37,4 +37,4 @@ NATIVE_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
 # Fuzzing, Valgrind, the reference converter and the hostile-input figures.
 CHECK_PACKAGES=(clang libclang-rt-14-dev valgrind python3 time)
 # Cross-compiling the Windows program and running it under Wine in Xvfb.
-WINDOWS_PACKAGES=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick)
+WINDOWS_PACKAGES=(g++-mingw-w64-i686-win32 wine wine32:i386 xvfb xauth imagemagick)

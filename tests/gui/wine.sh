@@ -49,8 +49,7 @@ gui_choose_arch() {
 gui_configure_arch() {
   GUI_ARCH="$1"
   if [[ $GUI_ARCH == i686 ]]; then
-    GUI_PACKAGES=(cmake make g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb)
-    GUI_TOOLCHAIN="$GUI_ROOT/cmake/mingw-i686.cmake"
+    GUI_PACKAGES=(cmake make g++-mingw-w64-i686-win32 wine wine32:i386 fonts-wine xvfb)
     GUI_PRESET=mingw
     GUI_DEFAULT_BUILD="$GUI_ROOT/build/mingw"
     GUI_WINE=wine
@@ -62,8 +61,7 @@ gui_configure_arch() {
       GUI_TIME_SCALE=${GUI_TEST_TIME_SCALE:-10}
     fi
   else
-    GUI_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb)
-    GUI_TOOLCHAIN="$GUI_ROOT/cmake/mingw-x86_64.cmake"
+    GUI_PACKAGES=(cmake make g++-mingw-w64-x86-64-win32 wine wine64 fonts-wine xvfb)
     GUI_PRESET=mingw-x86_64
     GUI_DEFAULT_BUILD="$GUI_ROOT/build/mingw-x86_64"
     # /usr/bin/wine prefers the 32-bit loader whenever wine32 is installed.
@@ -82,7 +80,8 @@ gui_build_program() {
     (cd "$GUI_ROOT" && timeout 900 cmake --preset "$GUI_PRESET" >/dev/null &&
       timeout 1800 cmake --build --preset "$GUI_PRESET" -j"$(nproc)" >/dev/null)
   else
-    timeout 900 cmake -S "$GUI_ROOT" -B "$GUI_BUILD" -DCMAKE_TOOLCHAIN_FILE="$GUI_TOOLCHAIN" \
+    timeout 900 cmake -S "$GUI_ROOT" -B "$GUI_BUILD" -DCMAKE_TOOLCHAIN_FILE="$GUI_ROOT/cmake/mingw.cmake" \
+      -DMINGW_ARCH="$GUI_ARCH" \
       -DCMAKE_BUILD_TYPE=MinSizeRel -DPATCHCONV_BUILD_TESTS=OFF -DPATCHCONV_WERROR=ON >/dev/null
     timeout 1800 cmake --build "$GUI_BUILD" -j"$(nproc)" >/dev/null
   fi
@@ -94,7 +93,8 @@ gui_find_or_build_driver() {
   GUI_DRIVER="$GUI_BUILD/tests/gui/gui_tests.exe"
   [[ -f $GUI_DRIVER ]] && return 0
   local own="$GUI_BUILD/gui-tests"
-  timeout 900 cmake -S "$GUI_ROOT/tests/gui" -B "$own" -DCMAKE_TOOLCHAIN_FILE="$GUI_TOOLCHAIN" \
+  timeout 900 cmake -S "$GUI_ROOT/tests/gui" -B "$own" -DCMAKE_TOOLCHAIN_FILE="$GUI_ROOT/cmake/mingw.cmake" \
+      -DMINGW_ARCH="$GUI_ARCH" \
     -DCMAKE_BUILD_TYPE=MinSizeRel -DPATCHCONV_WERROR=ON >/dev/null
   timeout 1800 cmake --build "$own" -j"$(nproc)" >/dev/null
   GUI_DRIVER="$own/gui_tests.exe"
