@@ -17,8 +17,9 @@ die() { printf '%s: %s\n' "$(basename "$0")" "$*" >&2; exit 1; }
 
 # The Debian packages, by what needs them.
 NATIVE_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
-# Fuzzing, Valgrind, the reference converter and the hostile-input figures.
-CHECK_PACKAGES=(clang libclang-rt-14-dev valgrind python3 time)
+# Fuzzing, the format check, Valgrind, the reference converter and the
+# hostile-input figures.
+CHECK_PACKAGES=(clang clang-format libclang-rt-14-dev valgrind python3 time)
 # Cross-compiling the Windows programs for each architecture, with the win32
 # thread model that cmake/mingw.cmake uses.
 MINGW_PACKAGES_i686=(cmake make g++-mingw-w64-i686-win32)
