@@ -1,14 +1,10 @@
-# Shared by scripts/gui-test and scripts/screenshot: which Windows build runs
-# here and its packages, building the program and the test driver,
-# and a private Wine prefix that is removed on the way out.
+# Running the Windows programs under Wine, for the scripts that do (gui-test,
+# patchconv-exe-test, screenshot, run, test): which Windows build runs here,
+# building the program and the test driver, and a private Wine prefix that is
+# removed on the way out. It brings scripts/lib.sh.
 # shellcheck shell=bash
 
-GUI_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-# ensure_packages, shared with the project's other scripts.
-source "$GUI_ROOT/scripts/lib.sh"
-
-gui_say() { printf '\n== %s\n' "$*" >&2; }
-gui_fail() { printf 'gui-test: %s\n' "$*" >&2; exit 1; }
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/lib.sh"
 
 # A 91-byte static i386 program that only exits: whether this kernel runs
 # 32-bit code at all (some virtual machines cannot).
@@ -36,7 +32,7 @@ gui_32bit_is_emulated() {
 gui_choose_arch() {
   if [[ -n ${GUI_TEST_ARCH:-} ]]; then
     [[ $GUI_TEST_ARCH == i686 || $GUI_TEST_ARCH == x86_64 ]] ||
-      gui_fail "GUI_TEST_ARCH must be i686 or x86_64"
+      die "GUI_TEST_ARCH must be i686 or x86_64"
     echo "$GUI_TEST_ARCH"
   elif ! gui_32bit_is_emulated && gui_runs_32bit_code; then
     echo i686
@@ -49,10 +45,9 @@ gui_choose_arch() {
 gui_configure_arch() {
   GUI_ARCH="$1"
   if [[ $GUI_ARCH == i686 ]]; then
-    GUI_PACKAGES=(cmake make g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb)
-    GUI_TOOLCHAIN="$GUI_ROOT/cmake/mingw-i686.cmake"
+    GUI_PACKAGES=("${MINGW_PACKAGES_i686[@]}" "${WINE_PACKAGES_i686[@]}")
     GUI_PRESET=mingw
-    GUI_DEFAULT_BUILD="$GUI_ROOT/build/mingw"
+    GUI_DEFAULT_BUILD="$ROOT/build/mingw"
     GUI_WINE=wine
     export WINEARCH=win32
     if gui_32bit_is_emulated; then
@@ -62,10 +57,9 @@ gui_configure_arch() {
       GUI_TIME_SCALE=${GUI_TEST_TIME_SCALE:-10}
     fi
   else
-    GUI_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb)
-    GUI_TOOLCHAIN="$GUI_ROOT/cmake/mingw-x86_64.cmake"
+    GUI_PACKAGES=("${MINGW_PACKAGES_x86_64[@]}" "${WINE_PACKAGES_x86_64[@]}")
     GUI_PRESET=mingw-x86_64
-    GUI_DEFAULT_BUILD="$GUI_ROOT/build/mingw-x86_64"
+    GUI_DEFAULT_BUILD="$ROOT/build/mingw-x86_64"
     # /usr/bin/wine prefers the 32-bit loader whenever wine32 is installed.
     GUI_WINE=/usr/lib/wine/wine64
     export WINEARCH=win64
@@ -74,18 +68,30 @@ gui_configure_arch() {
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
-# Builds the program (and the driver, when the project includes tests/gui)
-# into $GUI_BUILD.
+# Builds the programs and the driver of the architecture's preset in its
+# folder, $GUI_DEFAULT_BUILD.
 gui_build_program() {
-  gui_say "Building PatchConverter.exe ($GUI_ARCH) in ${GUI_BUILD#"$GUI_ROOT"/}"
-  if [[ $GUI_BUILD == "$GUI_DEFAULT_BUILD" ]]; then
-    (cd "$GUI_ROOT" && timeout 900 cmake --preset "$GUI_PRESET" >/dev/null &&
-      timeout 1800 cmake --build --preset "$GUI_PRESET" -j"$(nproc)" >/dev/null)
-  else
-    timeout 900 cmake -S "$GUI_ROOT" -B "$GUI_BUILD" -DCMAKE_TOOLCHAIN_FILE="$GUI_TOOLCHAIN" \
-      -DCMAKE_BUILD_TYPE=MinSizeRel -DPATCHCONV_BUILD_TESTS=OFF -DPATCHCONV_WERROR=ON >/dev/null
-    timeout 1800 cmake --build "$GUI_BUILD" -j"$(nproc)" >/dev/null
-  fi
+  say "Building PatchConverter.exe ($GUI_ARCH) in ${GUI_DEFAULT_BUILD#"$ROOT"/}"
+  (cd "$ROOT" && timeout 2700 cmake --workflow --preset "$GUI_PRESET" >/dev/null)
+}
+
+# The start of each script that runs a Windows program: chooses the
+# architecture, installs its packages and those named, and builds unless
+# BUILD_DIR (take_build_dir) names a build. GUI_BUILD is the build used.
+gui_prepare_build() {
+  local arch
+  arch="$(gui_choose_arch)"
+  gui_configure_arch "$arch"
+  ensure_packages "${GUI_PACKAGES[@]}" "$@"
+  GUI_BUILD="${BUILD_DIR:-$GUI_DEFAULT_BUILD}"
+  [[ -n ${BUILD_DIR:-} ]] || gui_build_program
+}
+
+# Prints the path of the program RELATIVE (app/PatchConverter.exe) in
+# GUI_BUILD, which must be there.
+gui_program() {
+  [[ -f $GUI_BUILD/$1 ]] || die "no program at $GUI_BUILD/$1"
+  printf '%s\n' "$GUI_BUILD/$1"
 }
 
 # The driver and its probe: built with the project when it includes
@@ -94,9 +100,9 @@ gui_find_or_build_driver() {
   GUI_DRIVER="$GUI_BUILD/tests/gui/gui_tests.exe"
   [[ -f $GUI_DRIVER ]] && return 0
   local own="$GUI_BUILD/gui-tests"
-  timeout 900 cmake -S "$GUI_ROOT/tests/gui" -B "$own" -DCMAKE_TOOLCHAIN_FILE="$GUI_TOOLCHAIN" \
-    -DCMAKE_BUILD_TYPE=MinSizeRel -DPATCHCONV_WERROR=ON >/dev/null
-  timeout 1800 cmake --build "$own" -j"$(nproc)" >/dev/null
+  timeout 900 cmake -S "$ROOT/tests/gui" -B "$own" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw.cmake" \
+    -DMINGW_ARCH="$GUI_ARCH" -DCMAKE_BUILD_TYPE=MinSizeRel -DPATCHCONV_WERROR=ON >/dev/null
+  timeout 1800 cmake --build "$own" >/dev/null
   GUI_DRIVER="$own/gui_tests.exe"
 }
 
@@ -106,9 +112,9 @@ gui_find_or_build_driver() {
 gui_check_imports() {
   local hook
   hook="$(sed -n 's/^inline constexpr char kHookProcName\[\] = "\(.*\)";$/\1/p' \
-    "$GUI_ROOT/tests/gui/probe_protocol.h")"
-  [[ -n $hook ]] || gui_fail "no kHookProcName in tests/gui/probe_protocol.h"
-  "$GUI_ROOT/scripts/check-imports" "$@" "$GUI_DRIVER" \
+    "$ROOT/tests/gui/probe_protocol.h")"
+  [[ -n $hook ]] || die "no kHookProcName in tests/gui/probe_protocol.h"
+  "$ROOT/scripts/check-imports" "$@" "$GUI_DRIVER" \
     --exports "$hook" "$(dirname "$GUI_DRIVER")/gui_probe.dll"
 }
 
@@ -133,19 +139,19 @@ gui_make_prefix() {
   trap gui_cleanup EXIT
   trap 'exit 130' INT TERM
   if [[ -n ${GUI_SHARED_PREFIX:-} ]]; then
-    [[ -d $GUI_SHARED_PREFIX ]] || gui_fail "no Wine prefix at $GUI_SHARED_PREFIX"
+    [[ -d $GUI_SHARED_PREFIX ]] || die "no Wine prefix at $GUI_SHARED_PREFIX"
     export WINEPREFIX="$GUI_SHARED_PREFIX"
     return 0
   fi
   export WINEPREFIX="$GUI_WORK/prefix"
-  gui_say "Making a $WINEARCH Wine prefix"
-  timeout 600 "$GUI_WINE" wineboot -u >/dev/null 2>&1 || gui_fail "wineboot failed or timed out"
-  timeout 300 wineserver -w || gui_fail "the prefix did not settle"
+  say "Making a $WINEARCH Wine prefix"
+  timeout 600 "$GUI_WINE" wineboot -u >/dev/null 2>&1 || die "wineboot failed or timed out"
+  timeout 300 wineserver -w || die "the prefix did not settle"
   timeout 120 "$GUI_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog \
-    /t REG_DWORD /d 0 /f >/dev/null 2>&1 || gui_fail "cannot turn off Wine's crash dialog"
+    /t REG_DWORD /d 0 /f >/dev/null 2>&1 || die "cannot turn off Wine's crash dialog"
   # Without a window manager, Wine waits up to 2 s for one to withdraw each
   # managed window that closes; unmanaged windows need none.
   timeout 120 "$GUI_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed \
-    /t REG_SZ /d N /f >/dev/null 2>&1 || gui_fail "cannot make Wine's windows unmanaged"
+    /t REG_SZ /d N /f >/dev/null 2>&1 || die "cannot make Wine's windows unmanaged"
   timeout 120 wineserver -w || true
 }

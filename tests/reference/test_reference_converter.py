@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks the reference converter (scripts/reference_converter.py) against
+"""Checks the reference converter (reference_converter.py beside it) against
 hand-worked instrument files, so that the oracle of scripts/crosscheck is
 itself right.  Run: python3 -m unittest discover tests/reference"""
 
@@ -9,8 +9,8 @@ import sys
 import tempfile
 import unittest
 
-SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts")
-sys.path.insert(0, SCRIPTS)
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
 import reference_converter  # noqa: E402
 
 
@@ -178,7 +178,7 @@ class InstrumentReadingTest(unittest.TestCase):
                 self.assertEqual(instrument_bytes(source, name), expected)
 
     def test_command_line(self):
-        script = os.path.join(SCRIPTS, "reference_converter.py")
+        script = os.path.join(HERE, "reference_converter.py")
         with tempfile.TemporaryDirectory() as work:
             source, target = os.path.join(work, "in.ins"), os.path.join(work, "out.vpm")
             with open(source, "wb") as f:
@@ -206,13 +206,13 @@ class ReferenceConverterTest(unittest.TestCase):
             for content, status in ((b"Patch[0]=L\n[L]\n1=a", 0), (b"no bank\n", 1)):
                 with open(source, "wb") as f:
                     f.write(content)
-                result = subprocess.run([sys.executable, os.path.join(SCRIPTS, "reference_converter.py"),
+                result = subprocess.run([sys.executable, os.path.join(HERE, "reference_converter.py"),
                                          source, target])
                 self.assertEqual(result.returncode, status)
                 self.assertEqual(os.path.exists(target), status == 0)
                 if status == 0:
                     os.remove(target)
-            result = subprocess.run([sys.executable, os.path.join(SCRIPTS, "reference_converter.py"),
+            result = subprocess.run([sys.executable, os.path.join(HERE, "reference_converter.py"),
                                      work, target])
             self.assertEqual(result.returncode, 1)
             self.assertFalse(os.path.exists(target))
