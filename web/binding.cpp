@@ -7,7 +7,7 @@
 // chunks, never as one giant string.
 #include <emscripten.h>
 
-#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -27,13 +27,15 @@
 
 // Pointers may lie above 2 GB, where a wasm32 i32 reads as negative: ">>> 0".
 // clang-format off
-// The next bytes of the source at `offset`, or a negative errno.
+// The next bytes of the source at `offset`; -1 when the browser cannot read them.
 EM_JS(double, JsReadSource, (double offset, char* buffer, std::size_t capacity), {
   var bytes = Module.readSource(offset, capacity >>> 0);
-  if (typeof bytes == "number") return bytes;
+  if (bytes == null) return -1;
   HEAPU8.set(bytes, buffer >>> 0);
   return bytes.length;
 });
+// Whether what was dropped on the page is a folder.
+EM_JS(int, JsSourceIsFolder, (), { return Module.sourceIsFolder() ? 1 : 0; });
 EM_JS(void, JsField, (const char* bytes, std::size_t size), {
   Module.field(HEAPU8.slice(bytes >>> 0, (bytes >>> 0) + (size >>> 0)));
 });
@@ -71,13 +73,14 @@ void Fail(std::string_view reason) {
 class BrowserFile final : public FileSystem {
  public:
   SystemError OpenForReading(const NativePath&, FileHandle& file) override {
+    if (JsSourceIsFolder() != 0) return SystemError(EISDIR);  // as POSIX opens it
     position_ = 0;
     file = FileHandle{0};
     return {};
   }
   SystemError Read(FileHandle, char* buffer, std::size_t capacity, std::size_t& got) override {
     const double read = JsReadSource(static_cast<double>(position_), buffer, capacity);
-    if (read < 0) return SystemError(static_cast<std::uint32_t>(-read));  // an errno
+    if (read < 0) return SystemError(EIO);
     got = static_cast<std::size_t>(read);
     position_ += got;
     return {};

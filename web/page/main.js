@@ -34,13 +34,16 @@
   let opened = null;  // the open file: its name, maps and instruments
   window.patchConverterTimings = null;  // of the last file, for the benchmarks
 
+  // Controls stay enabled while the worker is busy, so that the keyboard's
+  // focus stays where it was; a button that has nothing to give yet says so.
   function setState(state) {
     document.body.dataset.state = state;
     const busy = state === 'busy';
-    input.disabled = false;
-    select.disabled = busy || !opened;
-    download.disabled = busy || !opened || !opened.map;
-    downloadAll.disabled = busy || !opened || !opened.instruments.some((i) => i.banks.length);
+    select.disabled = !opened;
+    download.disabled = !opened;
+    downloadAll.disabled = !opened || opened.listed.length === 0;
+    download.setAttribute('aria-disabled', String(busy || !opened || !opened.map));
+    downloadAll.setAttribute('aria-disabled', String(busy));
     document.body.setAttribute('aria-busy', String(busy));
     if (!busy) progress.hidden = true;
   }
@@ -57,8 +60,12 @@
     working = false;
   }
 
+  // Each request has its number; a reply to an earlier one is dropped. A new
+  // file ends the work on the old one; the worker keeps a file's instruments
+  // for the requests that follow, which it takes in turn.
   function send(request) {
-    if (working) startWorker();  // the old work is no longer wanted
+    job += 1;
+    if (request.type === 'open' && working) startWorker();
     working = true;
     worker.postMessage({...request, job});
   }
@@ -93,7 +100,6 @@
   }
 
   function openFile(file, isFolder) {
-    job += 1;
     reset();
     sourceName.textContent = file.name;
     status.textContent = `Reading ${file.name}…`;
@@ -184,6 +190,14 @@
   }
 
   function receive(reply) {
+    if (reply && reply.type === 'crashed') {
+      // What the worker held is gone with it: the file must be chosen again.
+      startWorker();
+      opened = null;
+      fail(/memory|allocat/i.test(reply.message) ? 'not enough memory to convert it' :
+                                                   `cannot be converted: ${reply.message}`);
+      return;
+    }
     if (!reply || reply.job !== job) return;
     if (reply.type === 'progress') {
       progress.value = reply.bytesRead;
@@ -192,12 +206,6 @@
       return;
     }
     working = false;
-    if (reply.type === 'crashed') {
-      startWorker();
-      fail(/memory|allocat/i.test(reply.message) ? 'not enough memory to convert it' :
-                                                   `cannot be converted: ${reply.message}`);
-      return;
-    }
     if (reply.type === 'failed') {
       fail(reply.message);
       return;
@@ -252,12 +260,14 @@
     send({type: 'instrument', index: opened.listed[index].index});
   });
 
+  const idle = () => opened && document.body.dataset.state !== 'busy';
+
   download.addEventListener('click', () => {
-    if (opened && opened.map) save(opened.map.blob, chosenName());
+    if (idle() && opened.map) save(opened.map.blob, chosenName());
   });
 
   downloadAll.addEventListener('click', () => {
-    if (!opened) return;
+    if (!idle()) return;
     status.textContent = 'Making the zip…';
     message.textContent = '';
     setState('busy');

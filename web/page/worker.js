@@ -10,8 +10,6 @@ const Record = {
   row: 6, rowCount: 7, file: 8, refused: 9,
 };
 const PREVIEW_ROWS = 500;
-const EIO = 5;
-const EISDIR = 21;
 
 const windows1252 = new TextDecoder('windows-1252');
 const strictUtf8 = new TextDecoder('utf-8', {fatal: true});
@@ -44,15 +42,15 @@ let fields = [];
 let records = [];
 let sinkChunk = null;  // where the map's bytes go
 
+// The next bytes of the file, none at its end; null when they cannot be read.
 function readSource(offset, capacity) {
-  if (source.isFolder) return -EISDIR;
   const end = Math.min(offset + capacity, source.file.size);
-  if (offset >= end) return 0;
+  if (offset >= end) return new Uint8Array(0);
   let bytes;
   try {
     bytes = new Uint8Array(reader.readAsArrayBuffer(source.file.slice(offset, end)));
   } catch {
-    return -EIO;
+    return null;
   }
   bytesRead += bytes.length;
   const now = performance.now();
@@ -194,6 +192,7 @@ function zipEachInstrument() {
 // What the binding's EM_JS functions call, through the glue's Module.
 const callbacks = {
   readSource,
+  sourceIsFolder: () => source.isFolder,
   field: (value) => fields.push(value),
   record: (kind) => {
     records.push({kind, fields});
@@ -207,6 +206,7 @@ async function start(message) {
   converter = await createConverter({
     // Through `callbacks`, so that the zip can take the records over.
     readSource: (offset, capacity) => callbacks.readSource(offset, capacity),
+    sourceIsFolder: () => callbacks.sourceIsFolder(),
     field: (value) => callbacks.field(value),
     record: (kind) => callbacks.record(kind),
     chunk: (bytes) => callbacks.chunk(bytes),
