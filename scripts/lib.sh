@@ -38,3 +38,11 @@ NATIVE_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
 CHECK_PACKAGES=(clang libclang-rt-14-dev valgrind python3 time)
 # Cross-compiling the Windows program and running it under Wine in Xvfb.
 WINDOWS_PACKAGES=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick)
+# The web page: emscripten builds it, Debian's Chromium runs its tests, npm
+# fetches the page's zip library and the tests' tools (web/package-lock.json).
+WEB_PACKAGES=(emscripten chromium python3 fonts-dejavu-core)
+ensure_web_packages() {
+  ensure_packages "${WEB_PACKAGES[@]}"
+  # A node from elsewhere may bring its own npm, which Debian's would conflict with.
+  command -v npm >/dev/null || ensure_packages npm
+}
