@@ -108,6 +108,7 @@ export class PageSession {
   // Chooses the file through the page's file input.
   async choose(file, timeout) {
     const input = await this.page.$('#source');
+    await input.evaluate((element) => { element.value = ''; });  // the same file again is a change
     await input.uploadFile(file);
     return this.settled(timeout);
   }
