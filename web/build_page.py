@@ -13,6 +13,7 @@ else, and no request of any kind.
 import argparse
 import base64
 import hashlib
+import os
 import sys
 
 
@@ -73,6 +74,7 @@ def main():
         if page.count(marker) != 1:
             sys.exit(f"build_page.py: index.html must hold {marker} once")
         page = page.replace(marker, value)
+    os.makedirs(os.path.dirname(os.path.abspath(args.output)), exist_ok=True)
     with open(args.output, "w", encoding="utf-8", newline="\n") as file:
         file.write(page)
     print(f"{args.output}: {len(page.encode('utf-8')) / 1024:.0f} KB")

@@ -56,7 +56,8 @@
       event.preventDefault();
       receive({type: 'crashed', job, message: event.message || 'the converter stopped'});
     };
-    compiled.then((module) => worker.postMessage({type: 'start', job, module}));
+    const started = worker;
+    compiled.then((module) => started.postMessage({type: 'start', module}));
     working = false;
   }
 

@@ -217,13 +217,21 @@ async function start(message) {
   });
 }
 
+// The module comes when the page has compiled it, maybe after the first
+// requests; they wait for it, and are taken one at a time, in order.
+let startWith = null;
+const started = new Promise((resolve) => { startWith = resolve; });
 let queue = Promise.resolve();
 onmessage = (event) => {
+  const message = event.data;
+  if (message.type === 'start') {
+    startWith(start(message));
+    return;
+  }
   queue = queue.then(async () => {
-    const message = event.data;
     job = message.job;
     try {
-      if (message.type === 'start') return await start(message);
+      await started;
       let reply = null;
       if (message.type === 'open') reply = open(message);
       if (message.type === 'instrument') reply = convertInstrument(message);

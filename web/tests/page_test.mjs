@@ -2,14 +2,15 @@
 // against patchconv on the same files:
 //
 //   node page_test.mjs --page HTML --patchconv BIN [--large FILE]
-//                      [--screenshot PNG] SOURCE.ins...
+//                      [--small-memory-page HTML] [--screenshot PNG] SOURCE.ins...
 //
 // For every source: the whole-file download equals `patchconv SRC`, each
 // instrument's equals `patchconv --instrument NAME`, the zip's files equal
 // `--each-instrument`'s; the listing, the findings, a failure's message and
 // the preview say what patchconv says. Then the inputs that must end in a
 // message (binary, empty, a folder, 200 MB of one line), names that are HTML,
-// a large file's progress, the layout at a phone's width and axe-core's
+// a large file's progress, a large file where memory runs out (in a page
+// built with 64 MB), the layout at a phone's width and axe-core's
 // accessibility check. No request may leave the page, and the console must
 // show no error.
 import {spawnSync} from 'node:child_process';
@@ -168,7 +169,7 @@ async function compareWithPatchconv(session, source, {maxInstruments = Infinity,
     return;
   }
   if (!expectSame([state, view.message], ['ready', ''], `${source}: state`)) return;
-  const map = await session.download(() => page.click('#download'));
+  const map = await session.download(() => page.click('#download'), 'the whole file');
   expectSame(map.name, `${stem(source)}.vpm`, `${source}: whole-file download name`);
   expect(map.bytes.equals(whole.stdout), `${source}: whole-file map differs from patchconv's`);
   expectPreview(view, whole.stdout, `${source} (whole file)`);
@@ -188,7 +189,7 @@ async function compareWithPatchconv(session, source, {maxInstruments = Infinity,
     const expected = spawnSync('sh', ['-c', `exec "$0" --instrument "$(cat "$1")" "$2" -`,
       options.patchconv, nameFile, source], {maxBuffer: 1 << 30}).stdout;
     await page.focus('#download');
-    const chosen = await session.download(() => page.keyboard.press('Enter'));
+    const chosen = await session.download(() => page.keyboard.press('Enter'), value);
     expect(chosen.bytes.equals(expected), `${source}: map of "${value}" differs from --instrument's`);
     expect(chosen.name in each, `${source}: "${chosen.name}" is no file of --each-instrument`);
     if (instruments.length <= 3) expectPreview(await pageView(session), expected, `${source} ("${value}")`);
@@ -197,7 +198,7 @@ async function compareWithPatchconv(session, source, {maxInstruments = Infinity,
     expect(await page.$eval('#download-all', (b) => b.disabled), `${source}: zip offered without instrument`);
     return;
   }
-  const zip = await session.download(() => page.click('#download-all'));
+  const zip = await session.download(() => page.click('#download-all'), 'the zip');
   await session.settled();
   expectSame(zip.name, `${stem(source)}.zip`, `${source}: zip name`);
   expectFilesSame(unzipSync(new Uint8Array(zip.bytes)), each, `${source}: zip`);
@@ -278,6 +279,19 @@ async function main() {
     }
 
     const workstation = options.sources.find((s) => s.endsWith('workstation.ins'));
+    if (options['small-memory-page'] && options.large && workstation) {
+      // Out of memory: patchconv's message, and the next file converts.
+      const small = await PageSession.open(options['small-memory-page']);
+      try {
+        const state = await small.choose(options.large, 600000);
+        expectSame([state, (await pageView(small)).message],
+            ['failed', `${path.basename(options.large)}: not enough memory to convert it`], 'out of memory');
+        await compareWithPatchconv(small, workstation);
+        expectSame(small.errors, [], 'console errors with 64 MB');
+      } finally {
+        await small.close();
+      }
+    }
     if (workstation) {
       await session.choose(workstation);
       await checkAccessibility(session, 'a file open, light');
