@@ -107,13 +107,18 @@ void InstrumentCatalog::AddInstrumentLine(Instrument& instrument, std::string_vi
 // "Patch[*]" keys only the last counts, in its own place; the others are
 // dropped, as earlier "BankSelMethod" lines are.
 void InstrumentCatalog::DecideBanksInMap(Instrument& instrument) {
+  // Iterator pairs rather than ranges: emscripten's libc++ lacks the latter.
+  const auto& banks = instrument.banks;
   auto earlierOnesForOtherBanks =
-      std::ranges::count_if(instrument.banks, &Bank::isForOtherBanks) - 1;
+      std::count_if(banks.begin(), banks.end(),
+                    [](const Bank& bank) { return bank.isForOtherBanks; }) -
+      1;
   std::erase_if(instrument.banks, [&](const Bank& bank) {
     return bank.isForOtherBanks && earlierOnesForOtherBanks-- > 0;
   });
-  const bool hasBankZero = std::ranges::any_of(
-      instrument.banks, [](const Bank& bank) { return !bank.isForOtherBanks && bank.number == 0; });
+  const bool hasBankZero = std::any_of(banks.begin(), banks.end(), [](const Bank& bank) {
+    return !bank.isForOtherBanks && bank.number == 0;
+  });
   for (Bank& bank : instrument.banks) bank.isInMap = !bank.isForOtherBanks || !hasBankZero;
 }
 

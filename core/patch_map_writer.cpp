@@ -43,8 +43,10 @@ char* PutDecimal(char* out, std::int32_t value) {
 template <std::size_t N>
 std::string_view FieldText(const char (&field)[N]) {
   const void* zero = std::memchr(field, '\0', N);
-  return zero != nullptr ? std::string_view(field, static_cast<const char*>(zero))
-                         : std::string_view(field, N);
+  // Pointer and length: emscripten's libc++ makes no view of two pointers.
+  return std::string_view(
+      field,
+      zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - field) : N);
 }
 
 }  // namespace

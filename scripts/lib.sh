@@ -105,3 +105,12 @@ report() {
   echo "$passed passed, $failed failed"
   ((failed == 0))
 }
+
+# The web page: emscripten builds it, Debian's Chromium runs its tests, npm
+# fetches the page's zip library and the tests' tools (web/package-lock.json).
+WEB_PACKAGES=(emscripten chromium python3 fonts-dejavu-core)
+ensure_web_packages() {
+  ensure_packages "${WEB_PACKAGES[@]}"
+  # A node from elsewhere may bring its own npm, which Debian's would conflict with.
+  command -v npm >/dev/null || ensure_packages npm
+}
