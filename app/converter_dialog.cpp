@@ -137,8 +137,9 @@ void ConverterDialog::OnBrowseIns() {
 }
 
 void ConverterDialog::OnBrowseVpm() {
-  const auto path = BrowseForFile(
-      Handle(), true, L".vpm", L"*.vpm", L"Halvorn Quintara Patch Maps (*.vpm)|*.vpm|All Files (*.*)|*.*||");
+  const auto path =
+      BrowseForFile(Handle(), true, L".vpm", L"*.vpm",
+                    L"Halvorn Quintara Patch Maps (*.vpm)|*.vpm|All Files (*.*)|*.*||");
   if (path) SetItemText(IDC_VPM_PATH, *path);
 }
 

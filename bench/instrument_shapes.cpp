@@ -228,8 +228,8 @@ void WriteInstrumentFamily(Lines& out, Random& random, std::uint64_t family) {
   }
   for (std::uint64_t variation = 1; variation <= kVariations; ++variation) {
     (out << "[" << name << " Var " << variation << "]").End();
-    (out << "BasedOn=" << name << (variation == 1 ? std::string(" Capital")
-                                                   : " Var " + std::to_string(variation - 1)))
+    (out << "BasedOn=" << name
+         << (variation == 1 ? std::string(" Capital") : " Var " + std::to_string(variation - 1)))
         .End();
     for (int patch = 0; patch < 8; ++patch) {
       (out << random.Below(128) << "=" << PatchName(random.Below(1000)) << " V" << variation).End();

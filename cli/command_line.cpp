@@ -34,8 +34,9 @@ WrongUsage CollectArguments(const std::vector<fs::path>& arguments, GivenOptions
     if (!IsOption(argument)) {
       options.positional.push_back(argument);
     } else if (argument == "--") {
-      options.positional.insert(options.positional.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                              arguments.end());
+      options.positional.insert(options.positional.end(),
+                                arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                arguments.end());
       break;
     } else if (argument == "-h" || argument == "--help") {
       options.help = true;

@@ -19,12 +19,12 @@ struct CommandLine {
 // What is wrong with a command line.
 enum class UsageError {
   kNone,
-  kUnknownOption,      // the argument: the option
-  kGivenTwice,         // the argument: the option
-  kNoFolderOrSource,   // -d at the end, or without a source
+  kUnknownOption,     // the argument: the option
+  kGivenTwice,        // the argument: the option
+  kNoFolderOrSource,  // -d at the end, or without a source
   kEmptyFolder,
   kNoInstrumentName,
-  kNoSource,           // the argument: the option that needs one
+  kNoSource,  // the argument: the option that needs one
   kEmptyPath,
   kHelpNotAlone,
   kModesTogether,

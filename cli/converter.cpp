@@ -7,9 +7,9 @@
 #include "byte_sink.h"
 #include "file_names.h"
 #include "instrument_catalog.h"
-#include "instrument_source.h"
 #include "instrument_listing.h"
 #include "instrument_map.h"
+#include "instrument_source.h"
 #include "message_text.h"
 #include "name_list.h"
 #include "patch_map_file.h"
@@ -92,7 +92,8 @@ bool Converter::Write(PatchMapSource& map, const fs::path& source, const fs::pat
   }
   if (!written.Succeeded()) return Fail(target, "cannot be written: " + written.error.Text());
   // Known after the write: replacing the target made it a new file.
-  if (FileSystem::FileIdentity identity; !fileSystem_.Identify(target.native(), identity).Failed()) {
+  if (FileSystem::FileIdentity identity;
+      !fileSystem_.Identify(target.native(), identity).Failed()) {
     writtenTargets_.insert(identity);
   }
   return true;
@@ -144,16 +145,17 @@ bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& fo
       const std::string fileName = SafeFileName(instrument.name, leadBytes) + ".vpm";
       const fs::path target = folder / fs::path(NativePathFromText(fileName));
       if (!folderTargets_.insert(LowerAscii(fileName)).second || WroteEarlier(target)) {
-        allConverted = Fail(source, "instrument \"" + instrument.name + "\" would be written to " +
-                                        ShownPath(target) + " as an earlier one was; that one is kept") &&
-                       allConverted;
+        allConverted =
+            Fail(source, "instrument \"" + instrument.name + "\" would be written to " +
+                             ShownPath(target) + " as an earlier one was; that one is kept") &&
+            allConverted;
         continue;
       }
       InstrumentMap map(catalog, instrument);
       allConverted = Write(map, source, target) && allConverted;
     }
-    return anyBank ? allConverted : Fail(source, "defines no instrument with a bank; " +
-                                                     InstrumentNames(catalog));
+    return anyBank ? allConverted
+                   : Fail(source, "defines no instrument with a bank; " + InstrumentNames(catalog));
   });
 }
 

@@ -44,8 +44,7 @@ class Converter {
  private:
   template <typename Work>
   bool Guarded(const std::filesystem::path& source, Work work);
-  bool Open(const std::filesystem::path& source, InstrumentSource& opened,
-            SourcePasses passes);
+  bool Open(const std::filesystem::path& source, InstrumentSource& opened, SourcePasses passes);
   bool ReadCatalog(const std::filesystem::path& source, InstrumentSource& opened,
                    InstrumentCatalog& catalog);
   bool Flushed(const std::filesystem::path& source, const char* what);

@@ -32,7 +32,8 @@ bool PrintLine(std::FILE* stream, std::string_view text) {
 
 bool PrintText(std::FILE* stream, std::string_view text) {
   bool printed = true;
-  for (std::size_t end; (end = text.find('\n')) != std::string_view::npos; text.remove_prefix(end + 1)) {
+  for (std::size_t end; (end = text.find('\n')) != std::string_view::npos;
+       text.remove_prefix(end + 1)) {
     printed = PrintLine(stream, text.substr(0, end)) && printed;
   }
   return printed;

@@ -57,8 +57,10 @@ bool ConvertIntoFolder(const CommandLine& commandLine, Converter& converter) {
   std::set<fs::path> targets;
   for (const fs::path& source : commandLine.sources) {
     if (source == "-") {
-      allConverted = converter.Fail(source, "has no name to give its patch map; convert it to a "
-                                            "TARGET instead") && allConverted;
+      allConverted = converter.Fail(source,
+                                    "has no name to give its patch map; convert it to a "
+                                    "TARGET instead") &&
+                     allConverted;
       continue;
     }
     fs::path target = commandLine.folder / source.stem();
@@ -67,8 +69,8 @@ bool ConvertIntoFolder(const CommandLine& commandLine, Converter& converter) {
         targets.insert(target).second && !converter.WroteEarlier(target)
             ? converter.Convert(source, target,
                                 commandLine.instrument ? &*commandLine.instrument : nullptr)
-            : converter.Fail(source, "has the same name as an earlier source; " + ShownPath(target) +
-                                         " is kept as converted");
+            : converter.Fail(source, "has the same name as an earlier source; " +
+                                         ShownPath(target) + " is kept as converted");
     allConverted = converted && allConverted;
   }
   return allConverted;
@@ -92,9 +94,11 @@ bool Run(const CommandLine& commandLine, Converter& converter) {
         return converter.ConvertEachInstrument(source, commandLine.folder);
       });
     case Mode::kList:
-      return ForEachSource(commandLine, [&](const fs::path& source) { return converter.List(source); });
+      return ForEachSource(commandLine,
+                           [&](const fs::path& source) { return converter.List(source); });
     case Mode::kCheck:
-      return ForEachSource(commandLine, [&](const fs::path& source) { return converter.Check(source); });
+      return ForEachSource(commandLine,
+                           [&](const fs::path& source) { return converter.Check(source); });
     default:
       return converter.Convert(commandLine.sources.front(), commandLine.target,
                                commandLine.instrument ? &*commandLine.instrument : nullptr);

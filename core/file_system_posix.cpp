@@ -106,9 +106,9 @@ SystemError FileSystem::OpenExisting(const NativePath& path, ExistingFile& file)
 SystemError FileSystem::CreateTemporary(const NativePath& folder, FileHandle& file,
                                         NativePath& created) {
   for (unsigned attempt = 0;; ++attempt) {
-    NativePath candidate = folder + TemporaryName<NativePath>(attempt, static_cast<std::uint64_t>(::getpid()));
-    const int descriptor =
-        ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    NativePath candidate =
+        folder + TemporaryName<NativePath>(attempt, static_cast<std::uint64_t>(::getpid()));
+    const int descriptor = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor >= 0) {
       file = Handle(descriptor);
       created = std::move(candidate);

@@ -151,8 +151,7 @@ SystemError FileSystem::OpenExisting(const NativePath& path, ExistingFile& file)
 SystemError FileSystem::CreateTemporary(const NativePath& folder, FileHandle& file,
                                         NativePath& created) {
   for (unsigned attempt = 0;; ++attempt) {
-    NativePath candidate =
-        folder + TemporaryName<NativePath>(attempt, GetCurrentProcessId());
+    NativePath candidate = folder + TemporaryName<NativePath>(attempt, GetCurrentProcessId());
     // Shared for deleting only, so that an interruption can remove it while
     // it is being written.
     const HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
@@ -170,7 +169,7 @@ SystemError FileSystem::CreateTemporary(const NativePath& folder, FileHandle& fi
 
 SystemError FileSystem::Truncate(FileHandle file) {
   return ErrorUnless(SetFilePointerEx(Win32Handle(file), LARGE_INTEGER{}, nullptr, FILE_BEGIN) &&
-                SetEndOfFile(Win32Handle(file)));
+                     SetEndOfFile(Win32Handle(file)));
 }
 
 SystemError FileSystem::Write(FileHandle file, const char* data, std::size_t size) {
@@ -203,7 +202,7 @@ SystemError FileSystem::CopyOwnerAndPermissions(const NativePath& /*from*/, File
 SystemError FileSystem::Replace(const NativePath& from, const NativePath& to, bool toExists) {
   if (toExists) {
     return ErrorUnless(ReplaceFileW(FullPath(to).c_str(), FullPath(from).c_str(), nullptr,
-                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr));
+                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr));
   }
   return ErrorUnless(
       MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
@@ -218,16 +217,17 @@ NativePath FileSystem::ResolveLink(const NativePath& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     return path;
   }
-  const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE handle =
+      CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return path;
   std::wstring resolved(MAX_PATH, L'\0');
-  DWORD length = GetFinalPathNameByHandleW(handle, resolved.data(),
-                                           static_cast<DWORD>(resolved.size()), 0);
+  DWORD length =
+      GetFinalPathNameByHandleW(handle, resolved.data(), static_cast<DWORD>(resolved.size()), 0);
   if (length >= resolved.size()) {
     resolved.resize(length);
-    length = GetFinalPathNameByHandleW(handle, resolved.data(),
-                                       static_cast<DWORD>(resolved.size()), 0);
+    length =
+        GetFinalPathNameByHandleW(handle, resolved.data(), static_cast<DWORD>(resolved.size()), 0);
   }
   CloseHandle(handle);
   if (length == 0 || length >= resolved.size()) return path;
@@ -237,8 +237,9 @@ NativePath FileSystem::ResolveLink(const NativePath& path) {
 
 SystemError FileSystem::Identify(const NativePath& path, FileIdentity& identity) {
   // No access asked: only the file's information is read; a folder opens too.
-  const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE handle =
+      CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return SystemError::Last();
   BY_HANDLE_FILE_INFORMATION information{};
   const SystemError error = ErrorUnless(GetFileInformationByHandle(handle, &information));

@@ -79,8 +79,7 @@ std::size_t InstrumentCatalog::InstrumentNamed(std::string_view name) {
 // "BasedOn=LIST" names the list it builds on; a key that begins with a digit
 // is a patch when it has a name: one without a name neither adds a program nor
 // replaces one. Every other line is ignored.
-void InstrumentCatalog::AddListLine(PatchList& list, std::string_view key,
-                                    std::string_view value) {
+void InstrumentCatalog::AddListLine(PatchList& list, std::string_view key, std::string_view value) {
   if (EqualsIgnoringCase(key, "BasedOn")) {
     list.baseName = value;
     list.hasBase = true;

@@ -22,7 +22,7 @@ struct PatchEntry {
   PatchEntry* next = nullptr;
   PatchEntry* prev = nullptr;
   std::int32_t program = 0;
-  std::int32_t family = 0;            // program / 8, truncated toward zero
+  std::int32_t family = 0;              // program / 8, truncated toward zero
   char name[kPatchNameBytes + 1] = {};  // and a terminating zero
 };
 

@@ -18,7 +18,9 @@ NativePath NativePathFromWide(const std::wstring& path) {
 NativePath NativePathFromText(const std::string& text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)), L'\0');
+  std::wstring wide(
+      static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)),
+      L'\0');
   MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
   return wide;
 }
@@ -26,8 +28,8 @@ NativePath NativePathFromText(const std::string& text) {
 std::string TextFromNativePath(const NativePath& path) {
   if (path.empty()) return {};
   const int size = static_cast<int>(path.size());
-  std::string text(static_cast<std::size_t>(
-                       WideCharToMultiByte(CP_ACP, 0, path.data(), size, nullptr, 0, nullptr, nullptr)),
+  std::string text(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, path.data(), size,
+                                                                nullptr, 0, nullptr, nullptr)),
                    '\0');
   WideCharToMultiByte(CP_ACP, 0, path.data(), size, text.data(), static_cast<int>(text.size()),
                       nullptr, nullptr);

@@ -107,8 +107,7 @@ class TemporaryFile {
 
 // Empties an existing file (unless it is a device or pipe) and writes the
 // patch map into it with every write checked.
-WriteResult WriteInPlace(PatchMapSource& map, const ExistingFile& target,
-                         FileSystem& fileSystem) {
+WriteResult WriteInPlace(PatchMapSource& map, const ExistingFile& target, FileSystem& fileSystem) {
   if (!target.isDevice) {
     if (const SystemError error = fileSystem.Truncate(target.handle); error.Failed()) {
       (void)fileSystem.Close(target.handle);
@@ -121,8 +120,7 @@ WriteResult WriteInPlace(PatchMapSource& map, const ExistingFile& target,
 
 // Opens the target again and writes it in place: the way out where no new
 // file may take its place.
-WriteResult RewriteInPlace(PatchMapSource& map, const NativePath& target,
-                           FileSystem& fileSystem) {
+WriteResult RewriteInPlace(PatchMapSource& map, const NativePath& target, FileSystem& fileSystem) {
   ExistingFile file;
   if (const SystemError error = fileSystem.OpenExisting(target, file); error.Failed()) {
     return CannotWrite(error);
@@ -160,7 +158,8 @@ Replacement ReplaceWithNewFile(PatchMapSource& map, const NativePath& target, bo
   }
   const SystemError error = temporary.PutInPlaceOf(target, targetExists);
   if (!error.Failed()) return {};
-  return error.RefusesReplacement() ? rewrite : Replacement{WriteResult{WriteFailure::kCannotReplace, error}};
+  return error.RefusesReplacement() ? rewrite
+                                    : Replacement{WriteResult{WriteFailure::kCannotReplace, error}};
 }
 
 }  // namespace

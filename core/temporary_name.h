@@ -14,8 +14,8 @@ inline constexpr unsigned kTemporaryNameAttempts = 16;
 // makes a clash harmless anyway.
 template <typename Path>
 Path TemporaryName(unsigned attempt, std::uint64_t processId) {
-  std::uint64_t mixed = static_cast<std::uint64_t>(
-      std::chrono::steady_clock::now().time_since_epoch().count());
+  std::uint64_t mixed =
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   mixed ^= (processId << 32) ^ (attempt * 0x9E3779B97F4A7C15ull);
   const std::string ascii = ".patchconv-" + std::to_string(mixed % 1000000000000ull) + ".tmp";
   return Path(ascii.begin(), ascii.end());

@@ -50,4 +50,3 @@ std::string LowerAscii(std::string_view text) {
   std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
   return lower;
 }
-

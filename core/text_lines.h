@@ -55,8 +55,12 @@ class LineReader {
 
   // Over the bytes of `source`, read into `buffer` (at least kMinBufferBytes).
   LineReader(ByteSource& source, char* buffer, std::size_t bufferBytes)
-      : rest_(buffer, 0), end_(buffer), nextNul_(buffer), source_(&source),
-        buffer_(buffer), bufferBytes_(bufferBytes) {}
+      : rest_(buffer, 0),
+        end_(buffer),
+        nextNul_(buffer),
+        source_(&source),
+        buffer_(buffer),
+        bufferBytes_(bufferBytes) {}
 
   // False at the end of the text or after a read error; otherwise sets
   // `line` to the next line.
@@ -115,7 +119,7 @@ class LineReader {
 
   std::string_view rest_;
   const char* end_;
-  const char* nextNul_;  // the first NUL at or after the current line, or end_
+  const char* nextNul_;           // the first NUL at or after the current line, or end_
   ByteSource* source_ = nullptr;  // none once it is used up or failed
   char* buffer_ = nullptr;
   std::size_t bufferBytes_ = 0;

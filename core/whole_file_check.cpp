@@ -13,8 +13,20 @@
 namespace {
 
 enum Kind {
-  kNoBank, kMerged, kDeviceName, kMissingList, kSharedList, kBuiltInList, kInheritedList,
-  kStrayPatch, kCutName, kSplitLine, kProgramRange, kBankRange, kControlByte, kKinds
+  kNoBank,
+  kMerged,
+  kDeviceName,
+  kMissingList,
+  kSharedList,
+  kBuiltInList,
+  kInheritedList,
+  kStrayPatch,
+  kCutName,
+  kSplitLine,
+  kProgramRange,
+  kBankRange,
+  kControlByte,
+  kKinds
 };
 
 constexpr std::size_t kShownPerKind = 10;
@@ -148,11 +160,13 @@ class PatchLineRules {
                         Quoted(name));
     }
     if (program < 0 || program > 127) {
-      findings_.Add(kProgramRange, line,
-                    "program " + std::to_string(program) + " is outside 0-127, which MIDI can select");
+      findings_.Add(
+          kProgramRange, line,
+          "program " + std::to_string(program) + " is outside 0-127, which MIDI can select");
     }
     if (value.size() > kPatchNameBytes) {
-      findings_.Add(kCutName, line, "the patch name is cut to its first 131 bytes: " + Quoted(name));
+      findings_.Add(kCutName, line,
+                    "the patch name is cut to its first 131 bytes: " + Quoted(name));
     }
     if (const int byte = ForbiddenControlByte(name); byte >= 0) {
       findings_.Add(kControlByte, line,
@@ -169,7 +183,7 @@ class PatchLineRules {
 
  private:
   Findings& findings_;
-  NameIndex lists_;                // the first bank of each list
+  NameIndex lists_;                  // the first bank of each list
   std::vector<bool> listHasHeader_;  // by first bank
   std::string header_;
   std::size_t current_ = 0;
@@ -181,8 +195,8 @@ void CheckBanks(const BankDefinitionRules& pass, const PatchLineRules& second,
                 InstrumentCatalog& catalog, Findings& findings) {
   for (std::size_t i = 0; i < pass.banks.size(); ++i) {
     const WholeFileBank& bank = pass.banks[i];
-    const std::string named = "bank " + std::to_string(bank.number) + " names the list " +
-                              Quoted(bank.list);
+    const std::string named =
+        "bank " + std::to_string(bank.number) + " names the list " + Quoted(bank.list);
     const bool first = second.firstBankOfList[i] == i;
     const std::size_t inherited = catalog.PatchesOf(bank.list).size();
     if (catalog.IsBuiltIn(bank.list) && (!first || second.patchCounts[i] == 0)) {
@@ -208,7 +222,8 @@ void CheckBanks(const BankDefinitionRules& pass, const PatchLineRules& second,
     if (value < 0 || value > 16383) {
       findings.Add(kBankRange, bank.line,
                    "bank " + std::to_string(bank.number) + " with BankSelMethod " +
-                       std::to_string(pass.method) + " gives the bank value " + std::to_string(value) +
+                       std::to_string(pass.method) + " gives the bank value " +
+                       std::to_string(value) +
                        ", outside 0-16383, which two 7-bit parts cannot hold");
     }
   }

@@ -1,11 +1,12 @@
 // The whole-file conversion's listeners: pass 1 fills the device name, the
 // method and the banks; pass 2 hangs each patch line on the first bank that
 // names its list.
+#include "whole_file_reading.h"
+
 #include <vector>
 
 #include "instrument_definition.h"
 #include "name_index.h"
-#include "whole_file_reading.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ class PatchNamesInto {
     return current_ != nullptr;
   }
   void PatchLine(std::string_view key, std::string_view name, std::size_t) {
-    current_->tail = instrument_.AppendPatch(*current_->bank, current_->tail, DecimalValue(key), name);
+    current_->tail =
+        instrument_.AppendPatch(*current_->bank, current_->tail, DecimalValue(key), name);
   }
 
  private:

@@ -25,11 +25,11 @@
 #include "byte_sink.h"
 #include "instrument_catalog.h"
 #include "instrument_definition.h"
-#include "instrument_source.h"
 #include "instrument_map.h"
-#include "whole_file_check.h"
+#include "instrument_source.h"
 #include "reference_conversion.h"
 #include "text_lines.h"
+#include "whole_file_check.h"
 
 namespace {
 

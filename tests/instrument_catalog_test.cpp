@@ -40,8 +40,9 @@ const std::string kChain =
 INSTANTIATE_TEST_SUITE_P(
     Files, OneInstrument,
     testing::Values(
-        CatalogCase{"ChainOverridesFromTheFarEnd", kChain + ".Instrument Definitions\n[S]\nPatch[1]=Top\n",
-                    "S", "device=S method=0\nbank 1 Top\n  0 0 B0\n  1 0 M1\n  2 0 T2 again\n  3 0 T3\n"},
+        CatalogCase{
+            "ChainOverridesFromTheFarEnd", kChain + ".Instrument Definitions\n[S]\nPatch[1]=Top\n",
+            "S", "device=S method=0\nbank 1 Top\n  0 0 B0\n  1 0 M1\n  2 0 T2 again\n  3 0 T3\n"},
         CatalogCase{"CycleFromEitherEnd",
                     kChain + ".Instrument Definitions\n[S]\nPatch[0]=A\nPatch[1]=b\n", "s",
                     "device=S method=0\nbank 0 A\n  0 0 A0\n  1 0 A1\n  2 0 B2\n"
@@ -56,35 +57,43 @@ INSTANTIATE_TEST_SUITE_P(
                     "synth", "device=Synth method=1\nbank 0 L\n  0 0 a\n  1 0 b\n"},
         CatalogCase{"LastListForOtherBanksIsBankZeroInItsPlace",
                     kChain + ".Instrument Definitions\n[S]\nPatch[*]=Base\nPatch[1]=Orphan\n"
-                    "patch [ * ]=Mid\nPatch[2]=Missing\n",
-                    "S", "device=S method=0\nbank 1 Orphan\n  -1 0 wrapped\n  5 0 O5\n"
+                             "patch [ * ]=Mid\nPatch[2]=Missing\n",
+                    "S",
+                    "device=S method=0\nbank 1 Orphan\n  -1 0 wrapped\n  5 0 O5\n"
                     "bank 0 Mid\n  0 0 B0\n  1 0 M1\n  2 0 B2\nbank 2 Missing\n"},
         CatalogCase{"ListForOtherBanksLeftOutBesideAnyKeyOfBankZero",
                     kChain + ".Instrument Definitions\n[S]\nPatch[*]=Base\nPatch[1]=Orphan\n"
-                    "[T]\nPatch[abc]=Missing\n[S]\nPatch[4294967296]=Missing\n",
-                    "S", "device=S method=0\nbank 1 Orphan\n  -1 0 wrapped\n  5 0 O5\nbank 0 Missing\n"},
-        CatalogCase{"NamelessPatchLinesNeitherAddNorReplace",
-                    kChain + "[Blanks]\nBasedOn=Top\n0=\n2=\t \n7=\n.Instrument Definitions\n"
-                    "[S]\nPatch[0]=Blanks\n",
-                    "S", "device=S method=0\nbank 0 Blanks\n  0 0 B0\n  1 0 M1\n  2 0 T2 again\n  3 0 T3\n"},
+                             "[T]\nPatch[abc]=Missing\n[S]\nPatch[4294967296]=Missing\n",
+                    "S",
+                    "device=S method=0\nbank 1 Orphan\n  -1 0 wrapped\n  5 0 O5\nbank 0 Missing\n"},
+        CatalogCase{
+            "NamelessPatchLinesNeitherAddNorReplace",
+            kChain + "[Blanks]\nBasedOn=Top\n0=\n2=\t \n7=\n.Instrument Definitions\n"
+                     "[S]\nPatch[0]=Blanks\n",
+            "S",
+            "device=S method=0\nbank 0 Blanks\n  0 0 B0\n  1 0 M1\n  2 0 T2 again\n  3 0 T3\n"},
         CatalogCase{"OnlyItsSectionsCountAndMarkersEndAHeader",
                     "[Early]\nPatch[9]=L\n.Patch Names\n[L]\n0=kept\n.Note Names\n[L]\n1=note\n"
                     ".Patch Names\n2=after marker\n[L]\nControl=x\n3=kept too\n"
                     ".Instrument Definitions\n[S]\n4=not a patch\nPatch[3]=L\n.Controller Names\n"
                     "Patch[4]=L\n",
                     "S", "device=S method=0\nbank 3 L\n  0 0 kept\n  3 0 kept too\n"},
-        CatalogCase{"BuiltInListsAndADefinedOneWins",
-                    ".Patch Names\n[1..128]\n[Other]\n.Instrument Definitions\n[S]\nPatch[0]=1..128\n"
-                    "Patch[1]=0..127\nPatch[2]=Missing\nPatch[3]=Other\n[T]\nPatch[0]=0..127\n"
-                    ".Patch Names\n[0..127]\n7=Mine\n",
-                    "S", "device=S method=0\nbank 0 1..128\n" + [] {
-                      std::string patches;
-                      for (int p = 0; p < 128; ++p) {
-                        patches += "  " + std::to_string(p) + " " + std::to_string(p / 8) + " " +
-                                   std::to_string(p + 1) + "\n";
-                      }
-                      return patches;
-                    }() + "bank 1 0..127\n  7 0 Mine\nbank 2 Missing\nbank 3 Other\n"}),
+        CatalogCase{
+            "BuiltInListsAndADefinedOneWins",
+            ".Patch Names\n[1..128]\n[Other]\n.Instrument Definitions\n[S]\nPatch[0]=1..128\n"
+            "Patch[1]=0..127\nPatch[2]=Missing\nPatch[3]=Other\n[T]\nPatch[0]=0..127\n"
+            ".Patch Names\n[0..127]\n7=Mine\n",
+            "S",
+            "device=S method=0\nbank 0 1..128\n" +
+                [] {
+                  std::string patches;
+                  for (int p = 0; p < 128; ++p) {
+                    patches += "  " + std::to_string(p) + " " + std::to_string(p / 8) + " " +
+                               std::to_string(p + 1) + "\n";
+                  }
+                  return patches;
+                }() +
+                "bank 1 0..127\n  7 0 Mine\nbank 2 Missing\nbank 3 Other\n"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(InstrumentCatalog, KnowsItsInstrumentsAndLists) {

@@ -76,8 +76,8 @@ TEST(LineReaderInPieces, GivesTheLinesOfTheWholeText) {
   }
   text += "\x1alost";
   const std::vector<std::string> whole = Lines(text);
-  for (std::size_t bufferBytes : {LineReader::kMinBufferBytes, std::size_t{601}, std::size_t{997},
-                                  std::size_t{65536}}) {
+  for (std::size_t bufferBytes :
+       {LineReader::kMinBufferBytes, std::size_t{601}, std::size_t{997}, std::size_t{65536}}) {
     for (std::size_t piece : {std::size_t{1}, std::size_t{300}, std::size_t{1} << 20}) {
       EXPECT_TRUE(LinesInPieces(text, bufferBytes, piece) == whole)
           << "buffer " << bufferBytes << ", pieces of " << piece;
@@ -91,8 +91,7 @@ const std::string k400(400, 'b');
 INSTANTIATE_TEST_SUITE_P(
     TextMode, LineRules,
     testing::Values(
-        LineCase{"LineFeed", "a\nb\n", {"a", "b"}},
-        LineCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
+        LineCase{"LineFeed", "a\nb\n", {"a", "b"}}, LineCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
         LineCase{"SeveralLineEnds", "a\r\r\n\nb\r\n\r\n", {"a", "", "b", ""}},
         LineCase{"LoneCrDoesNotSplit", "a\rb\n", {"a\rb"}},
         LineCase{"LastLineWithoutLineFeed", "a\nlast", {"a", "last"}},
@@ -102,8 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"HighBytesAreNotWhitespace", "\xa0x\xa0\n", {"\xa0x\xa0"}},
         LineCase{"LongLineSplitsAt299", k400 + "\n", {k400.substr(0, 299), k400.substr(299)}},
         LineCase{"Exactly299BytesAndLineFeedIsTwoReads", k299 + "\nz\n", {k299, "", "z"}},
-        LineCase{"CrLfRightAfter298BytesIsOneRead", k299.substr(1) + "\r\nz\n",
-                 {k299.substr(1), "z"}},
+        LineCase{
+            "CrLfRightAfter298BytesIsOneRead", k299.substr(1) + "\r\nz\n", {k299.substr(1), "z"}},
         LineCase{"CrLfRightAfter299BytesIsTwoReads", k299 + "\r\nz\n", {k299, "", "z"}},
         LineCase{"LongLastLineWithoutLineFeed", k400, {k400.substr(0, 299), k400.substr(299)}},
         LineCase{"EmptyInput", "", {}}),

@@ -1,5 +1,7 @@
 // Writing the patch map to disk: a target is either the complete new file or
 // keeps its old bytes, and no temporary file is ever left behind.
+#include "patch_map_file.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +10,6 @@
 #include <string>
 
 #include "instrument_definition.h"
-#include "patch_map_file.h"
 #include "test_files.h"
 
 namespace {
@@ -77,7 +78,8 @@ TEST_F(PatchMapFile, WritesInPlaceWhereTheFolderRefusesTheReplacement) {
   EXPECT_EQ(status.st_uid, 0u) << "the target is the same file, still root's";
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(shared),
                           std::filesystem::directory_iterator()),
-            1) << "no temporary is left behind";
+            1)
+      << "no temporary is left behind";
 }
 
 // A plain overwrite keeps a file's owner and group, so a replacement must

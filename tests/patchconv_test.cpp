@@ -51,7 +51,8 @@ TEST_F(PatchconvTest, ExplainsEachFailureOnOneLine) {
   std::filesystem::create_directory(folder_ / "folder.ins");
   for (const Case& c : {
            Case{folder_ / "missing.ins", folder_ / "a.vpm",
-                (folder_ / "missing.ins").string() + ": cannot be opened: No such file or directory"},
+                (folder_ / "missing.ins").string() +
+                    ": cannot be opened: No such file or directory"},
            Case{folder_ / "folder.ins", folder_ / "a.vpm",
                 (folder_ / "folder.ins").string() + ": cannot be opened: Is a directory"},
            Case{folder_ / "nobank.ins", folder_ / "a.vpm",
@@ -88,8 +89,8 @@ TEST_F(PatchconvTest, ReadOnlyTargetFailsUnchanged) {
 TEST_F(PatchconvTest, ConvertsManyIntoAFolderAndGoesOnAfterAFailure) {
   std::filesystem::create_directory(folder_ / "out");
   WriteBytes(folder_ / "second.INS", kSource);
-  PatchconvRun run = Patchconv({"-d", folder_ / "out", folder_ / "synth.ins", folder_ / "nobank.ins",
-                       folder_ / "second.INS"});
+  PatchconvRun run = Patchconv({"-d", folder_ / "out", folder_ / "synth.ins",
+                                folder_ / "nobank.ins", folder_ / "second.INS"});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(ReadBytes(folder_ / "out" / "synth.vpm"), kPatchMap);
   EXPECT_EQ(ReadBytes(folder_ / "out" / "second.vpm"), kPatchMap);
@@ -103,7 +104,8 @@ TEST_F(PatchconvTest, ConvertsManyIntoAFolderAndGoesOnAfterAFailure) {
 TEST_F(PatchconvTest, RefusesASecondSourceOfTheSameName) {
   std::filesystem::create_directories(folder_ / "other");
   WriteBytes(folder_ / "other" / "synth.ins", "Patch[5]=X\n");
-  PatchconvRun run = Patchconv({"-d", folder_.path(), folder_ / "synth.ins", folder_ / "other" / "synth.ins"});
+  PatchconvRun run =
+      Patchconv({"-d", folder_.path(), folder_ / "synth.ins", folder_ / "other" / "synth.ins"});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(ReadBytes(folder_ / "synth.vpm"), kPatchMap);
 }
@@ -111,7 +113,8 @@ TEST_F(PatchconvTest, RefusesASecondSourceOfTheSameName) {
 // A target that leads to a file written earlier in the batch under another
 // name is refused as a target of the same name is; the first map is kept.
 TEST_F(PatchconvTest, RefusesATargetThatIsAFileWrittenBefore) {
-  WriteBytes(folder_ / "other.ins", ".Instrument Definitions\n[A]\nPatch[0]=1..128\n[B]\nPatch[0]=L\n");
+  WriteBytes(folder_ / "other.ins",
+             ".Instrument Definitions\n[A]\nPatch[0]=1..128\n[B]\nPatch[0]=L\n");
   struct Case {
     std::vector<std::filesystem::path> arguments;
     const char* first;   // the map written first
@@ -122,10 +125,16 @@ TEST_F(PatchconvTest, RefusesATargetThatIsAFileWrittenBefore) {
   const auto out = folder_ / "out";
   for (const bool hardLink : {true, false}) {
     for (const Case& c : {
-             Case{{"-d", out, folder_ / "synth.ins", folder_ / "other.ins"}, "synth.vpm", "other.vpm", "L",
+             Case{{"-d", out, folder_ / "synth.ins", folder_ / "other.ins"},
+                  "synth.vpm",
+                  "other.vpm",
+                  "L",
                   (folder_ / "other.ins").string() + ": has the same name as an earlier source; " +
                       (out / "other.vpm").string() + " is kept as converted"},
-             Case{{"--each-instrument", "-d", out, folder_ / "other.ins"}, "A.vpm", "B.vpm", "A",
+             Case{{"--each-instrument", "-d", out, folder_ / "other.ins"},
+                  "A.vpm",
+                  "B.vpm",
+                  "A",
                   (folder_ / "other.ins").string() + ": instrument \"B\" would be written to " +
                       (out / "B.vpm").string() + " as an earlier one was; that one is kept"},
          }) {
@@ -140,7 +149,10 @@ TEST_F(PatchconvTest, RefusesATargetThatIsAFileWrittenBefore) {
       PatchconvRun run = Patchconv(c.arguments);
       EXPECT_EQ(run.status, kExitSomeFailed);
       EXPECT_EQ(run.err, "patchconv: " + c.message + "\n");
-      EXPECT_EQ(ReadBytes(out / c.first).rfind("<patchmap version=\"1.0\" device=\"" + std::string(c.device) + "\">", 0), 0u);
+      EXPECT_EQ(
+          ReadBytes(out / c.first)
+              .rfind("<patchmap version=\"1.0\" device=\"" + std::string(c.device) + "\">", 0),
+          0u);
       EXPECT_EQ(ReadBytes(out / c.second), ReadBytes(out / c.first));
     }
   }
@@ -158,20 +170,23 @@ TEST(PatchconvUsage, WrongUsageHelpAndVersion) {
     const char* outStart;
     const char* errStart;
   };
-  for (const Case& c : {Case{{}, kExitUsage, "", "patchconv: expected a source and a target\nusage:"},
-                        Case{{"a.ins"}, kExitUsage, "", "patchconv: expected"},
-                        Case{{"a", "b", "c"}, kExitUsage, "", "patchconv: expected"},
-                        Case{{"-d", "out"}, kExitUsage, "", "patchconv: -d needs"},
-                        Case{{"-d", "", "a.ins"}, kExitUsage, "", "patchconv: -d needs a folder, not"},
-                        Case{{"", "b.vpm"}, kExitUsage, "", "patchconv: an empty SOURCE or TARGET"},
-                        Case{{"a.ins", ""}, kExitUsage, "", "patchconv: an empty SOURCE or TARGET"},
-                        Case{{"--list", "a.ins", ""}, kExitUsage, "", "patchconv: an empty SOURCE"},
-                        Case{{"-d", "x", "-d", "y", "a.ins"}, kExitUsage, "", "patchconv: -d is given twice"},
-                        Case{{"--instrument", "A", "--instrument", "B", "a.ins", "b.vpm"}, kExitUsage, "",
-                             "patchconv: --instrument is given twice"},
-                        Case{{"--help"}, kExitConverted, "usage: patchconv", ""},
-                        Case{{"-h"}, kExitConverted, "usage: patchconv", ""},
-                        Case{{"--version"}, kExitConverted, "patchconv 1.0.0.1\n", ""}}) {
+  for (const Case& c :
+       {Case{{}, kExitUsage, "", "patchconv: expected a source and a target\nusage:"},
+        Case{{"a.ins"}, kExitUsage, "", "patchconv: expected"},
+        Case{{"a", "b", "c"}, kExitUsage, "", "patchconv: expected"},
+        Case{{"-d", "out"}, kExitUsage, "", "patchconv: -d needs"},
+        Case{{"-d", "", "a.ins"}, kExitUsage, "", "patchconv: -d needs a folder, not"},
+        Case{{"", "b.vpm"}, kExitUsage, "", "patchconv: an empty SOURCE or TARGET"},
+        Case{{"a.ins", ""}, kExitUsage, "", "patchconv: an empty SOURCE or TARGET"},
+        Case{{"--list", "a.ins", ""}, kExitUsage, "", "patchconv: an empty SOURCE"},
+        Case{{"-d", "x", "-d", "y", "a.ins"}, kExitUsage, "", "patchconv: -d is given twice"},
+        Case{{"--instrument", "A", "--instrument", "B", "a.ins", "b.vpm"},
+             kExitUsage,
+             "",
+             "patchconv: --instrument is given twice"},
+        Case{{"--help"}, kExitConverted, "usage: patchconv", ""},
+        Case{{"-h"}, kExitConverted, "usage: patchconv", ""},
+        Case{{"--version"}, kExitConverted, "patchconv 1.0.0.1\n", ""}}) {
     PatchconvRun run = Patchconv(c.arguments);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.out.rfind(c.outStart, 0), 0u) << run.out;
@@ -188,7 +203,8 @@ namespace {
 const char* const kInstruments =
     ".Patch Names\r\n[Base]\r\n0=Piano\r\n[Var]\r\nBasedOn=Base\r\n1=Organ\r\n"
     ".Instrument Definitions\r\n[Synth A]\r\nPatch[0]=Var\r\n[COM1]\r\nBankSelMethod=1\r\n"
-    "Patch[3]=Base\r\n[Bare]\r\n[a/b]\r\nPatch[1]=Gone\r\nPatch[*]=Base\r\n[a:b]\r\nPatch[2]=Base\r\n"
+    "Patch[3]=Base\r\n[Bare]\r\n[a/"
+    "b]\r\nPatch[1]=Gone\r\nPatch[*]=Base\r\n[a:b]\r\nPatch[2]=Base\r\n"
     "[Synth A]\r\nPatch[*]=Base\r\n";
 
 class InstrumentOptions : public testing::Test {
@@ -223,7 +239,8 @@ TEST_F(InstrumentOptions, EachInstrumentGetsAFileOfASafeName) {
   PatchconvRun run = Patchconv({"--each-instrument", "-d", folder_.path(), folder_ / "s.ins"});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(run.err, "patchconv: " + Source() + ": instrument \"a:b\" would be written to " +
-                         (folder_ / "a_b.vpm").string() + " as an earlier one was; that one is kept\n");
+                         (folder_ / "a_b.vpm").string() +
+                         " as an earlier one was; that one is kept\n");
   EXPECT_EQ(FolderEntries(folder_.path()),
             (std::vector<std::string>{"COM1_.vpm", "Synth A.vpm", "a_b.vpm", "s.ins"}));
   EXPECT_EQ(ReadBytes(folder_ / "COM1_.vpm"),
@@ -234,13 +251,14 @@ TEST_F(InstrumentOptions, EachInstrumentGetsAFileOfASafeName) {
 TEST_F(InstrumentOptions, ListsInstrumentsMethodsAndBanks) {
   PatchconvRun run = Patchconv({"--list", folder_ / "s.ins"});
   EXPECT_EQ(run.status, kExitConverted);
-  EXPECT_EQ(run.out,
-            "[Synth A] BankSelMethod=0\n  Patch[0]=Var: 2 patches, built on Base\n"
-            "  Patch[*]=Base: 1 patch, the list for other banks (not in the map: another key is bank 0)\n"
-            "[COM1] BankSelMethod=1\n  Patch[3]=Base: 1 patch\n[Bare] BankSelMethod=0, no bank\n"
-            "[a/b] BankSelMethod=0\n  Patch[1]=Gone: no such list\n"
-            "  Patch[*]=Base: 1 patch, the list for other banks (bank 0 in the map)\n"
-            "[a:b] BankSelMethod=0\n  Patch[2]=Base: 1 patch\n");
+  EXPECT_EQ(
+      run.out,
+      "[Synth A] BankSelMethod=0\n  Patch[0]=Var: 2 patches, built on Base\n"
+      "  Patch[*]=Base: 1 patch, the list for other banks (not in the map: another key is bank 0)\n"
+      "[COM1] BankSelMethod=1\n  Patch[3]=Base: 1 patch\n[Bare] BankSelMethod=0, no bank\n"
+      "[a/b] BankSelMethod=0\n  Patch[1]=Gone: no such list\n"
+      "  Patch[*]=Base: 1 patch, the list for other banks (bank 0 in the map)\n"
+      "[a:b] BankSelMethod=0\n  Patch[2]=Base: 1 patch\n");
 }
 
 // --list of a file without instruments says so rather than print nothing.
@@ -248,17 +266,19 @@ TEST_F(PatchconvTest, ListingAFileWithoutInstrumentsSaysSo) {
   PatchconvRun run = Patchconv({"--list", folder_ / "synth.ins"});
   EXPECT_EQ(run.status, kExitSomeFailed);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "patchconv: " + (folder_ / "synth.ins").string() +
-                         ": defines no instrument: it has no header under .Instrument Definitions\n");
+  EXPECT_EQ(run.err,
+            "patchconv: " + (folder_ / "synth.ins").string() +
+                ": defines no instrument: it has no header under .Instrument Definitions\n");
 }
 
 TEST(SafeFileName, KeepsWhatBothSystemsTakeAndReplacesTheRest) {
-  for (auto [name, safe] : {std::pair{"Roland GS", "Roland GS"}, std::pair{"a/b\\c:d*e", "a_b_c_d_e"},
-                            std::pair{"q?\"<>|\t", "q______"}, std::pair{"end. . ", "end"},
-                            std::pair{".hidden", "_hidden"}, std::pair{"", "_"}, std::pair{"..", "_"},
-                            std::pair{"nul", "nul_"}, std::pair{"Com9 .x", "Com9_ .x"},
-                            std::pair{"LPT1.synth", "LPT1_.synth"}, std::pair{"COM10", "COM10"},
-                            std::pair{"\xe9t\xe9", "\xe9t\xe9"}}) {
+  for (auto [name, safe] :
+       {std::pair{"Roland GS", "Roland GS"}, std::pair{"a/b\\c:d*e", "a_b_c_d_e"},
+        std::pair{"q?\"<>|\t", "q______"}, std::pair{"end. . ", "end"},
+        std::pair{".hidden", "_hidden"}, std::pair{"", "_"}, std::pair{"..", "_"},
+        std::pair{"nul", "nul_"}, std::pair{"Com9 .x", "Com9_ .x"},
+        std::pair{"LPT1.synth", "LPT1_.synth"}, std::pair{"COM10", "COM10"},
+        std::pair{"\xe9t\xe9", "\xe9t\xe9"}}) {
     EXPECT_EQ(SafeFileName(name), safe) << name;
   }
   EXPECT_EQ(SafeFileName(std::string(300, 'x')).size(), 200u);
@@ -269,7 +289,8 @@ TEST(SafeFileName, KeepsWhatBothSystemsTakeAndReplacesTheRest) {
 // port numbers ¹ ² ³ (Windows-1252 or UTF-8) make device names as digits do.
 TEST(SafeFileName, TakesTheNameCharacterByCharacter) {
   LeadBytes codePage932;
-  for (unsigned byte = 0x81; byte <= 0xFC; ++byte) codePage932.set(byte, byte <= 0x9F || byte >= 0xE0);
+  for (unsigned byte = 0x81; byte <= 0xFC; ++byte)
+    codePage932.set(byte, byte <= 0x9F || byte >= 0xE0);
   const std::string x199(199, 'x');
   struct Case {
     std::string name;
@@ -293,7 +314,8 @@ TEST(SafeFileName, TakesTheNameCharacterByCharacter) {
 
 // Each finding of --check, from a file that has it; a clean file has none.
 TEST(Check, TellsWhatThePlainConversionMakesOfAFile) {
-  const std::string clean = ".Patch Names\n[L]\n0=Piano\n.Instrument Definitions\n[S]\nPatch[0]=L\n";
+  const std::string clean =
+      ".Patch Names\n[L]\n0=Piano\n.Instrument Definitions\n[S]\nPatch[0]=L\n";
   struct Case {
     std::string file;
     std::string finding;  // after "FILE"; none for the clean file
@@ -306,26 +328,36 @@ TEST(Check, TellsWhatThePlainConversionMakesOfAFile) {
            Case{".Instrument Definitions\n[S]\nPatch[0]=L\n.Patch Names\n[L]\n0=x\n",
                 ":5: the map's device name \"L\" comes from this header, the last of the file, "
                 "which names no instrument"},
-           Case{clean + "Patch[1]=Gone\n", ":7: bank 1 names the list \"Gone\", which never appears: it stays empty"},
-           Case{clean + "Patch[1]=L\n", ":7: bank 1 names the list \"L\", as an earlier bank does: only that one gets its patches"},
-           Case{clean + "Patch[1]=1..128\n", ":7: bank 1 names the list \"1..128\", which is built in: "
+           Case{clean + "Patch[1]=Gone\n",
+                ":7: bank 1 names the list \"Gone\", which never appears: it stays empty"},
+           Case{clean + "Patch[1]=L\n",
+                ":7: bank 1 names the list \"L\", as an earlier bank does: only that one gets its "
+                "patches"},
+           Case{clean + "Patch[1]=1..128\n",
+                ":7: bank 1 names the list \"1..128\", which is built in: "
                 "it stays empty here; --instrument numbers its 128 programs"},
            Case{clean + ".Patch Names\n[B]\n0=x\n1=y\n[K]\nBasedOn=B\n1=z\n"
-                ".Instrument Definitions\n[S]\nPatch[1]=K\n",
+                        ".Instrument Definitions\n[S]\nPatch[1]=K\n",
                 ":16: bank 1 names the list \"K\", which is built on \"B\": here it holds only its "
                 "own lines, 1 of the 2 programs it has with what it inherits (see --instrument)"},
-           Case{clean + "[L]\nControl=Std\n", ":8: \"Control=Std\" under [L] becomes a patch at program 0 named \"Std\""},
+           Case{clean + "[L]\nControl=Std\n",
+                ":8: \"Control=Std\" under [L] becomes a patch at program 0 named \"Std\""},
            Case{clean + "[L]\n1=" + std::string(140, 'n') + "\n",
-                ":8: the patch name is cut to its first 131 bytes: \"" + std::string(131, 'n') + "\""},
+                ":8: the patch name is cut to its first 131 bytes: \"" + std::string(131, 'n') +
+                    "\""},
            Case{clean + ";" + std::string(400, 'c') + "\n",
-                ":7: this line is longer than one read of 299 bytes: the rest is read as a line of its own"},
+                ":7: this line is longer than one read of 299 bytes: the rest is read as a line of "
+                "its own"},
            Case{clean + "[L]\n128=x\n", ":8: program 128 is outside 0-127, which MIDI can select"},
            Case{clean + "BankSelMethod=1\nPatch[128]=S\n",
-                ":8: bank 128 with BankSelMethod 1 gives the bank value 16384, outside 0-16383, which "
+                ":8: bank 128 with BankSelMethod 1 gives the bank value 16384, outside 0-16383, "
+                "which "
                 "two 7-bit parts cannot hold"},
-           Case{clean + "[L]\n1=a\x01z\n", ":8: the patch name holds the control byte 0x01, which makes the map "
+           Case{clean + "[L]\n1=a\x01z\n",
+                ":8: the patch name holds the control byte 0x01, which makes the map "
                 "not well-formed XML"},
-           Case{"[S]\n0=x\n", ": there is no bank key (Patch[n]=LIST) at all: the file is not converted"},
+           Case{"[S]\n0=x\n",
+                ": there is no bank key (Patch[n]=LIST) at all: the file is not converted"},
        }) {
     TemporaryFolder folder;
     WriteBytes(folder / "c.ins", c.file);
@@ -355,23 +387,31 @@ TEST(TerminalText, ShowsControlBytesOfNamesAndPathsEscaped) {
   };
   for (const Case& c : {
            Case{{"--list", folder / "t.ins"},
-                "[" + shown + "] BankSelMethod=0\n  Patch[0]=L\\x7f: 1 patch\n"
-                "  Patch[1]=Gone\\x01!: no such list\n",
+                "[" + shown +
+                    "] BankSelMethod=0\n  Patch[0]=L\\x7f: 1 patch\n"
+                    "  Patch[1]=Gone\\x01!: no such list\n",
                 ""},
-           Case{{"--instrument", "nope", folder / "t.ins", "-"}, "",
+           Case{{"--instrument", "nope", folder / "t.ins", "-"},
+                "",
                 "patchconv: " + source + ": no instrument \"nope\"; it defines: " + shown + "\n"},
            Case{{"--check", folder / "t.ins"},
-                source + ":5: the device name holds the control byte 0x1B, which makes the map "
-                         "not well-formed XML\n" +
-                    source + ":7: bank 1 names the list \"Gone\\x01!\", which never appears: it stays empty\n",
+                source +
+                    ":5: the device name holds the control byte 0x1B, which makes the map "
+                    "not well-formed XML\n" +
+                    source +
+                    ":7: bank 1 names the list \"Gone\\x01!\", which never appears: it stays "
+                    "empty\n",
                 ""},
-           Case{{folder / "gone\x1b[2J.ins", folder / "x.vpm"}, "",
+           Case{{folder / "gone\x1b[2J.ins", folder / "x.vpm"},
+                "",
                 "patchconv: " + source.substr(0, source.size() - 5) +
                     "gone\\x1b[2J.ins: cannot be opened: No such file or directory\n"},
-           Case{{"--instrument", name, folder / "t.ins", "-"},
-                "<patchmap version=\"1.0\" device=\"" + name + "\">\r\n"
-                "<patch family=\"0\" bank=\"0.0\" preset=\"0\" name=\"P\" />\r\n</patchmap>\r\n",
-                ""},
+           Case{
+               {"--instrument", name, folder / "t.ins", "-"},
+               "<patchmap version=\"1.0\" device=\"" + name +
+                   "\">\r\n"
+                   "<patch family=\"0\" bank=\"0.0\" preset=\"0\" name=\"P\" />\r\n</patchmap>\r\n",
+               ""},
        }) {
     PatchconvRun run = Patchconv(c.arguments);
     EXPECT_EQ(run.out, c.out);
@@ -388,12 +428,14 @@ TEST(TerminalText, NamesTheFirstTenInstrumentsAndCountsTheRest) {
   const std::string source = (folder / "many.ins").string();
   PatchconvRun check = Patchconv({"--check", folder / "many.ins"});
   EXPECT_EQ(check.out.substr(0, check.out.find('\n') + 1),
-            source + ": 12 instruments are merged into one map: \"I0\", \"I1\", \"I2\", \"I3\", "
-                     "\"I4\", \"I5\", \"I6\", \"I7\", \"I8\", \"I9\" and 2 more; convert one of them "
-                     "with --instrument NAME\n");
+            source +
+                ": 12 instruments are merged into one map: \"I0\", \"I1\", \"I2\", \"I3\", "
+                "\"I4\", \"I5\", \"I6\", \"I7\", \"I8\", \"I9\" and 2 more; convert one of them "
+                "with --instrument NAME\n");
   EXPECT_EQ(Patchconv({"--instrument", "nope", folder / "many.ins", "-"}).err,
-            "patchconv: " + source + ": no instrument \"nope\"; it defines: I0, I1, I2, I3, I4, I5, "
-                                     "I6, I7, I8, I9 and 2 more\n");
+            "patchconv: " + source +
+                ": no instrument \"nope\"; it defines: I0, I1, I2, I3, I4, I5, "
+                "I6, I7, I8, I9 and 2 more\n");
 }
 
 // Output that does not reach standard output (a full disk, a stream closed or
@@ -413,10 +455,16 @@ TEST(StandardOutput, AFailedWriteIsAFailure) {
       std::string err;
     };
     for (const Run& r : {
-             Run{{"--list", source}, "patchconv: " + source + ": its list could not be written to "
-                                     "standard output: " + c.reason + "\n"},
-             Run{{"--check", source}, "patchconv: " + source + ": its findings could not be "
-                                      "written to standard output: " + c.reason + "\n"},
+             Run{{"--list", source},
+                 "patchconv: " + source +
+                     ": its list could not be written to "
+                     "standard output: " +
+                     c.reason + "\n"},
+             Run{{"--check", source},
+                 "patchconv: " + source +
+                     ": its findings could not be "
+                     "written to standard output: " +
+                     c.reason + "\n"},
              Run{{"--version"}, "patchconv: standard output cannot be written\n"},
          }) {
       std::FILE* out = std::fopen(c.path, c.path == source ? "r" : "w");
@@ -452,8 +500,9 @@ TEST(StandardInput, IsASourceLikeAnyOther) {
   ::dup2(saved, STDIN_FILENO);
   ::close(saved);
   PatchconvRun run = Patchconv({"-d", folder.path(), "-"});
-  EXPECT_EQ(run.err, "patchconv: standard input: has no name to give its patch map; convert it to "
-                     "a TARGET instead\n");
+  EXPECT_EQ(run.err,
+            "patchconv: standard input: has no name to give its patch map; convert it to "
+            "a TARGET instead\n");
 }
 
 // A caller that has read part of a file hands over the rest: every pass

@@ -2,7 +2,6 @@
 // banks and their patches. Each case gives a file and the instrument it must
 // give, written out one bank and one patch a line.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -95,8 +94,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "device=L method=0\nbank 0 L\n  1 0 A\n"},
         ReadCase{"CrLfAndBytesAbove127PassThrough",
                  "[Synth]\r\nPatch[0]=Caf\xe9\r\n[CAF\xc9]\r\n0=not ASCII\r\n[cAF\xe9]\r\n"
-                 "1=\x83s\x83" "A\x83m\r\n",
-                 "device=cAF\xe9 method=0\nbank 0 Caf\xe9\n  1 0 \x83s\x83" "A\x83m\n"},
+                 "1=\x83s\x83"
+                 "A\x83m\r\n",
+                 "device=cAF\xe9 method=0\nbank 0 Caf\xe9\n  1 0 \x83s\x83"
+                 "A\x83m\n"},
         ReadCase{"ZeroByteEndsTheLine", Bytes("Patch[0]=L\n[L]\n1=Pi\0ano\n"),
                  "device=L method=0\nbank 0 L\n  1 0 Pi\n"}),
     [](const auto& param) { return std::string(param.param.name); });
@@ -132,14 +133,16 @@ TEST(Reading, LongLineIsReadAsTwoLines) {
   std::string first = "1=" + std::string(297, 'a');
   InstrumentDefinition instrument;
   ASSERT_EQ(instrument.LoadInstrumentText("Patch[0]=L\n[L]\n" + first + "2=rest\n"), 0);
-  EXPECT_EQ(Describe(instrument), "device=L method=0\nbank 0 L\n  1 0 " +
-                                      std::string(131, 'a') + "\n  2 0 rest\n");
+  EXPECT_EQ(Describe(instrument),
+            "device=L method=0\nbank 0 L\n  1 0 " + std::string(131, 'a') + "\n  2 0 rest\n");
 }
 
 TEST(Reading, ManyBanksAndHeadersStayInFileOrder) {
   std::string file;
-  for (int i = 0; i < 2000; ++i) file += "Patch[" + std::to_string(i) + "]=List" + std::to_string(i) + "\n";
-  for (int i = 1999; i >= 0; --i) file += "[list" + std::to_string(i) + "]\n" + std::to_string(i) + "=P\n";
+  for (int i = 0; i < 2000; ++i)
+    file += "Patch[" + std::to_string(i) + "]=List" + std::to_string(i) + "\n";
+  for (int i = 1999; i >= 0; --i)
+    file += "[list" + std::to_string(i) + "]\n" + std::to_string(i) + "=P\n";
   InstrumentDefinition instrument;
   ASSERT_EQ(instrument.LoadInstrumentText(file), 0);
   int expected = 0;

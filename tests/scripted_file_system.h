@@ -26,8 +26,7 @@ class ScriptedFileSystem : public FileSystem {
   SystemError OpenForReading(const NativePath& path, FileHandle& file) override {
     return Step("open source") ? FileSystem::OpenForReading(path, file) : reason;
   }
-  SystemError Read(FileHandle file, char* buffer, std::size_t capacity,
-                   std::size_t& got) override {
+  SystemError Read(FileHandle file, char* buffer, std::size_t capacity, std::size_t& got) override {
     return Step("read") ? FileSystem::Read(file, buffer, capacity, got) : reason;
   }
   SystemError OpenExisting(const NativePath& path, ExistingFile& file) override {

@@ -3,15 +3,14 @@
 // run in-process, and a check run as another user.
 #pragma once
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
-
-#include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "byte_sink.h"
@@ -126,7 +125,8 @@ inline PatchconvRun Patchconv(const std::vector<std::filesystem::path>& argument
 }
 
 inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string ReadBytes(const std::filesystem::path& path) {

@@ -24,9 +24,9 @@ HINSTANCE ProgramInstance();
 // only inside a catch block; never throws.
 void ReportCurrentException(HWND owner) noexcept;
 
-// A modal dialog from a dialog template, centred on its owner when it opens. Every message reaches OnMessage, which a subclass overrides
-// with a switch of its own, passing on what it does not handle. By default OK
-// ends the dialog with IDOK; Cancel, Escape and the close box with IDCANCEL.
+// A modal dialog from a dialog template, centred on its owner when it opens. Every message reaches
+// OnMessage, which a subclass overrides with a switch of its own, passing on what it does not
+// handle. By default OK ends the dialog with IDOK; Cancel, Escape and the close box with IDCANCEL.
 class Dialog {
  public:
   explicit Dialog(UINT templateId) : templateId_(templateId) {}

@@ -37,8 +37,8 @@ class FailureAtEveryStep : public testing::Test {
     TemporaryFolder folder;
     prepare(folder / "target.vpm");
     ScriptedFileSystem fileSystem;
-    EXPECT_TRUE(WritePatchMapFile(instrument_, (folder / "target.vpm").native(), fileSystem)
-                    .Succeeded());
+    EXPECT_TRUE(
+        WritePatchMapFile(instrument_, (folder / "target.vpm").native(), fileSystem).Succeeded());
     EXPECT_TRUE(ReadBytes(folder / "target.vpm") == expected_);
     return fileSystem.steps;
   }
@@ -129,8 +129,10 @@ TEST_F(FailureAtEveryStep, WithoutRightsToATemporaryTheTargetIsRewrittenInPlace)
       WritePatchMapFile(instrument_, (folder / "target.vpm").native(), noTemporary).Succeeded());
   EXPECT_TRUE(ReadBytes(folder / "target.vpm") == expected_);
   const std::vector<std::string>& steps = noTemporary.steps;
-  const std::size_t rewrite = static_cast<std::size_t>(
-      std::find(steps.begin(), steps.end(), "no temporary") - steps.begin()) + 1;
+  const std::size_t rewrite =
+      static_cast<std::size_t>(std::find(steps.begin(), steps.end(), "no temporary") -
+                               steps.begin()) +
+      1;
   ASSERT_LT(rewrite, steps.size());
   EXPECT_EQ(steps[rewrite], "open target");
   EXPECT_GE(Count(steps, "write"), 4u);

@@ -135,13 +135,12 @@ TEST_F(FullDisk, WithoutInodesTheTargetKeepsItsBytes) {
   const fs::path target = mountPoint_ / "target.vpm";
   WriteBytes(target, "old patch map");
   ASSERT_EQ(FolderEntries(mountPoint_), (Entries{"target.vpm"}));
-  EXPECT_EQ(Patchconv({Source(source_), mountPoint_ / "other.vpm"}).status,
-            kExitSomeFailed)
+  EXPECT_EQ(Patchconv({Source(source_), mountPoint_ / "other.vpm"}).status, kExitSomeFailed)
       << "a new file cannot be made at all";
   PatchconvRun run = Patchconv({Source(source_), target});
   EXPECT_EQ(run.status, kExitSomeFailed);
-  EXPECT_EQ(run.err, "patchconv: " + target.string() +
-                         ": cannot be written: No space left on device\n");
+  EXPECT_EQ(run.err,
+            "patchconv: " + target.string() + ": cannot be written: No space left on device\n");
   EXPECT_EQ(ReadBytes(target), "old patch map");
   EXPECT_EQ(FolderEntries(mountPoint_), (Entries{"target.vpm"}));
 }
