@@ -81,10 +81,8 @@ bool Converter::ReadCatalog(const fs::path& source, InstrumentSource& opened,
 bool Converter::Write(PatchMapSource& map, const fs::path& source, const fs::path& target) {
   if (target == "-") {
     StdioSink sink(out_);
-    if (!map.WriteTo(sink) || std::fflush(out_) != 0) {
-      return Fail(source, "its patch map could not be written to standard output");
-    }
-    return true;
+    if (!map.WriteTo(sink) && outError_ == 0) outError_ = errno;
+    return Flushed(source, "its patch map");
   }
   const WriteResult written = WritePatchMapFile(map, target.native(), fileSystem_);
   if (written.failure == WriteFailure::kCannotReplace) {

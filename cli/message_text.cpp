@@ -1,28 +1,6 @@
 #include "message_text.h"
 
-namespace {
-
-bool IsControlByte(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte < 0x20 || byte == 0x7F;
-}
-
-}  // namespace
-
-std::string EscapeControlBytes(std::string_view text) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string escaped;
-  escaped.reserve(text.size());
-  for (const char c : text) {
-    if (!IsControlByte(c)) {
-      escaped += c;
-      continue;
-    }
-    const auto byte = static_cast<unsigned char>(c);
-    escaped.append("\\x").append(1, kDigits[byte >> 4]).append(1, kDigits[byte & 0xF]);
-  }
-  return escaped;
-}
+#include "text_encoding.h"
 
 bool PrintLine(std::FILE* stream, std::string_view text) {
   std::string line = EscapeControlBytes(text);

@@ -6,11 +6,6 @@
 #include <string>
 #include <string_view>
 
-// `text` with each byte below 0x20 and 0x7F written as \xHH (lower-case hex),
-// so that a name from a file cannot clear the screen or set the window title.
-// Other bytes pass unchanged.
-std::string EscapeControlBytes(std::string_view text);
-
 // Lines end as the system's text files do: CR LF on Windows, where patchconv
 // writes its streams in binary mode so that a patch map keeps its bytes.
 #ifdef _WIN32
@@ -19,8 +14,8 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 inline constexpr std::string_view kLineEnd = "\n";
 #endif
 
-// Writes `text`, its control bytes escaped, and a line end; false when the
-// stream did not take it all.
+// Writes `text`, its control characters escaped (EscapeControlBytes), and a line end; false when
+// the stream did not take it all.
 bool PrintLine(std::FILE* stream, std::string_view text);
 // Writes patchconv's own text of lines that end in "\n", each with kLineEnd.
 bool PrintText(std::FILE* stream, std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "text_encoding.h"
 #include "text_lines.h"
 
 namespace {
@@ -18,31 +19,6 @@ bool IsUnsafe(std::string_view character) {
 
 bool IsDotOrBlank(std::string_view character) {
   return character == "." || character == " ";
-}
-
-// The length of the UTF-8 sequence that begins at `at`, or 0 where none does.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  std::size_t length = 0;
-  if (lead < 0x80) {
-    length = 1;
-  } else if (lead >= 0xC2 && lead < 0xF5) {
-    length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  }
-  if (length == 0 || at + length > text.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
-
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8SequenceLength(text, at);
-    if (length == 0) return false;
-    at += length;
-  }
-  return true;
 }
 
 // The characters of `name`, each as its bytes.

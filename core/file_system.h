@@ -49,10 +49,14 @@ class FileSystem {
   // Puts what was written on disk (nothing to do for a device or pipe).
   virtual SystemError Flush(FileHandle file);
   virtual SystemError Close(FileHandle file);
-  // Gives the new file the owner, group and permission bits of the one it
-  // will replace, as a plain overwrite would keep them; DeniesRights() when
-  // the system does not let this user give them.
-  virtual SystemError CopyOwnerAndPermissions(const NativePath& from, FileHandle to);
+  // A handle of its own to an open descriptor of the process (see
+  // DescriptorNamedBy), which writes where the descriptor stands.
+  virtual SystemError OpenDescriptor(int descriptor, FileHandle& file);
+  // Gives the new file what a plain overwrite would keep of the one it will
+  // replace: owner and group, permission bits, and on Linux its extended
+  // attributes, access control lists among them. DeniesRights() or
+  // IsUnsupported() when the system does not let this user give them all.
+  virtual SystemError CopyOwnerAndAttributes(const NativePath& from, FileHandle to);
   // Puts `from` in the place of `to` in one step. An existing `to` keeps
   // what the system keeps of a replaced file (on Windows its access rights,
   // attributes and creation time).

@@ -1,6 +1,9 @@
 // The file operations on POSIX systems: descriptors, fsync and rename.
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,25 +28,70 @@ SystemError ErrorUnless(bool succeeded) {
   return succeeded ? SystemError() : SystemError::Last();
 }
 
+#ifdef __linux__
+// The names of the file's extended attributes, each ended by a zero; empty
+// where the file system keeps none.
+SystemError ExtendedAttributeNames(const std::string& path, std::string& names) {
+  for (;;) {
+    const ssize_t size = ::listxattr(path.c_str(), nullptr, 0);
+    if (size < 0) return errno == ENOTSUP ? SystemError() : SystemError::Last();
+    names.resize(static_cast<std::size_t>(size));
+    if (size == 0) return {};
+    const ssize_t got = ::listxattr(path.c_str(), names.data(), names.size());
+    if (got >= 0) {
+      names.resize(static_cast<std::size_t>(got));
+      return {};
+    }
+    if (errno != ERANGE) return SystemError::Last();  // grown meanwhile: ask again
+  }
+}
+
+SystemError ExtendedAttributeValue(const std::string& path, const char* name, std::string& value) {
+  for (;;) {
+    const ssize_t size = ::getxattr(path.c_str(), name, nullptr, 0);
+    if (size < 0) return SystemError::Last();
+    value.resize(static_cast<std::size_t>(size));
+    const ssize_t got = ::getxattr(path.c_str(), name, value.data(), value.size());
+    if (got >= 0) {
+      value.resize(static_cast<std::size_t>(got));
+      return {};
+    }
+    if (errno != ERANGE) return SystemError::Last();
+  }
+}
+
+// Every extended attribute of `from` (user.*, the access control lists
+// system.posix_acl_*, security.*) set on the open file `to`. One that this
+// user may not set fails with EPERM or ENOTSUP, and the caller then writes
+// the target in place rather than lose it.
+SystemError CopyExtendedAttributes(const std::string& from, int to) {
+  std::string names, value;
+  if (const SystemError error = ExtendedAttributeNames(from, names); error.Failed()) return error;
+  for (std::size_t at = 0, end; (end = names.find('\0', at)) != std::string::npos; at = end + 1) {
+    const char* name = names.c_str() + at;
+    if (const SystemError error = ExtendedAttributeValue(from, name, value); error.Failed()) {
+      return error;
+    }
+    if (::fsetxattr(to, name, value.data(), value.size(), 0) != 0) return SystemError::Last();
+  }
+  return {};
+}
+#else
+// Other systems spell extended attributes each their own way; only the owner
+// and the permission bits are kept there.
+SystemError CopyExtendedAttributes(const std::string&, int) {
+  return {};
+}
+#endif
+
 }  // namespace
 
 SystemError SystemError::Last() {
   return SystemError(static_cast<std::uint32_t>(errno));
 }
 
-bool SystemError::IsNotFound() const {
-  return code_ == ENOENT;
-}
-
-bool SystemError::RefusesReplacement() const {
-  return code_ == EPERM || code_ == EACCES || code_ == EBUSY;
-}
-
-bool SystemError::DeniesRights() const {
-  return code_ == EPERM || code_ == EACCES;
-}
-
 std::string SystemError::Text() const {
+  if (foreign_) return "Windows error " + std::to_string(code_);
   return std::strerror(static_cast<int>(code_));
 }
 
@@ -144,7 +192,14 @@ SystemError FileSystem::Close(FileHandle file) {
   return ErrorUnless(::close(Descriptor(file)) == 0);
 }
 
-SystemError FileSystem::CopyOwnerAndPermissions(const NativePath& from, FileHandle to) {
+SystemError FileSystem::OpenDescriptor(int descriptor, FileHandle& file) {
+  const int copy = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) return SystemError::Last();
+  file = Handle(copy);
+  return {};
+}
+
+SystemError FileSystem::CopyOwnerAndAttributes(const NativePath& from, FileHandle to) {
   struct stat old, fresh;
   if (::stat(from.c_str(), &old) != 0 || ::fstat(Descriptor(to), &fresh) != 0) {
     return SystemError::Last();
@@ -154,7 +209,9 @@ SystemError FileSystem::CopyOwnerAndPermissions(const NativePath& from, FileHand
       ::fchown(Descriptor(to), old.st_uid, old.st_gid) != 0) {
     return SystemError::Last();
   }
-  return ErrorUnless(::fchmod(Descriptor(to), old.st_mode & 07777) == 0);
+  if (::fchmod(Descriptor(to), old.st_mode & 07777) != 0) return SystemError::Last();
+  // Last: an access control list sets the group bits of the mode (its mask).
+  return CopyExtendedAttributes(from, Descriptor(to));
 }
 
 SystemError FileSystem::Replace(const NativePath& from, const NativePath& to, bool /*toExists*/) {
@@ -170,6 +227,9 @@ NativePath FileSystem::ResolveLink(const NativePath& path) {
   constexpr int kMaxLinks = 40;
   NativePath current = path;
   for (int followed = 0; followed < kMaxLinks; ++followed) {
+    // /dev/stdout and its kin are links too, to the descriptor's own file,
+    // whose name ("pipe:[N]", a log's path) must not be taken in its place.
+    if (DescriptorNamedBy(current) >= 0) return current;
     struct stat status;
     if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return current;
     std::string linked(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 0) + 256,

@@ -67,20 +67,8 @@ SystemError SystemError::Last() {
   return SystemError(GetLastError());
 }
 
-bool SystemError::IsNotFound() const {
-  return code_ == ERROR_FILE_NOT_FOUND || code_ == ERROR_PATH_NOT_FOUND;
-}
-
-bool SystemError::RefusesReplacement() const {
-  return code_ == ERROR_ACCESS_DENIED || code_ == ERROR_SHARING_VIOLATION ||
-         code_ == ERROR_UNABLE_TO_REMOVE_REPLACED || code_ == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
-}
-
-bool SystemError::DeniesRights() const {
-  return code_ == ERROR_ACCESS_DENIED;
-}
-
 std::string SystemError::Text() const {
+  if (foreign_) return "POSIX error " + std::to_string(code_);
   char* text = nullptr;
   const DWORD length = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -194,9 +182,16 @@ SystemError FileSystem::Close(FileHandle file) {
 }
 
 // A new file in the folder inherits the folder's access rights, and
-// ReplaceFileW gives it those of the file it replaces.
-SystemError FileSystem::CopyOwnerAndPermissions(const NativePath& /*from*/, FileHandle /*to*/) {
+// ReplaceFileW gives it those of the file it replaces: its access control
+// list, attributes, alternate streams and creation time.
+SystemError FileSystem::CopyOwnerAndAttributes(const NativePath& /*from*/, FileHandle /*to*/) {
   return {};
+}
+
+// Windows names no open handle by a path: its consoles are the devices CON,
+// CONIN$ and CONOUT$, which are written as devices.
+SystemError FileSystem::OpenDescriptor(int /*descriptor*/, FileHandle& /*file*/) {
+  return SystemError(ERROR_NOT_SUPPORTED);
 }
 
 SystemError FileSystem::Replace(const NativePath& from, const NativePath& to, bool toExists) {

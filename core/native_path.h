@@ -26,6 +26,13 @@ std::string TextFromNativePath(const NativePath& path);
 // for a bare file name.
 NativePath FolderPart(const NativePath& path);
 
+// The open descriptor that `path` names, or -1: /dev/stdin, /dev/stdout,
+// /dev/stderr, /dev/fd/N and /proc/self/fd/N (or this process's number in
+// place of "self") on POSIX systems, none on Windows. Such a name is the
+// descriptor itself (a pipe, a terminal, a log opened for appending), to be
+// written where it stands, as "-" writes standard output.
+int DescriptorNamedBy(const NativePath& path);
+
 // The bytes that open a two-byte character in a double-byte code page (932,
 // 936, 949, 950), whose second byte may be any, "\\" and "|" among them.
 using LeadBytes = std::bitset<256>;

@@ -1,28 +1,16 @@
 // Paths and texts on POSIX systems: bytes throughout, UTF-8 for typed text.
+#include <unistd.h>
+
+#include <charconv>
 #include <cstdint>
+#include <string_view>
 
 #include "native_path.h"
+#include "text_encoding.h"
 
 NativePath NativePathFromWide(const std::wstring& path) {
   NativePath utf8;
-  for (wchar_t wide : path) {
-    const auto c = static_cast<std::uint32_t>(wide);
-    if (c < 0x80) {
-      utf8 += static_cast<char>(c);
-    } else if (c < 0x800) {
-      utf8 += static_cast<char>(0xC0 | (c >> 6));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      utf8 += static_cast<char>(0xE0 | (c >> 12));
-      utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xF0 | (c >> 18));
-      utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  for (const wchar_t wide : path) AppendUtf8(utf8, static_cast<std::uint32_t>(wide));
   return utf8;
 }
 
@@ -37,6 +25,32 @@ std::string TextFromNativePath(const NativePath& path) {
 NativePath FolderPart(const NativePath& path) {
   const std::size_t slash = path.rfind('/');
   return slash == NativePath::npos ? NativePath() : path.substr(0, slash + 1);
+}
+
+namespace {
+
+// The descriptor number that ends `path` after `prefix`, or -1.
+int NumberAfter(std::string_view path, std::string_view prefix) {
+  if (!path.starts_with(prefix) || path.size() == prefix.size()) return -1;
+  const std::string_view digits = path.substr(prefix.size());
+  int number = -1;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  return error == std::errc() && end == digits.data() + digits.size() ? number : -1;
+}
+
+}  // namespace
+
+int DescriptorNamedBy(const NativePath& path) {
+  if (path == "/dev/stdin") return 0;
+  if (path == "/dev/stdout") return 1;
+  if (path == "/dev/stderr") return 2;
+  const std::string ownProcess = "/proc/" + std::to_string(::getpid()) + "/fd/";
+  for (const std::string_view prefix :
+       {std::string_view("/dev/fd/"), std::string_view("/proc/self/fd/"),
+        std::string_view("/proc/thread-self/fd/"), std::string_view(ownProcess)}) {
+    if (const int number = NumberAfter(path, prefix); number >= 0) return number;
+  }
+  return -1;
 }
 
 LeadBytes TextLeadBytes() {

@@ -42,6 +42,12 @@ NativePath FolderPart(const NativePath& path) {
   return path.substr(0, end);
 }
 
+// Windows names its standard handles CON, CONIN$ and CONOUT$: devices, which
+// the write already takes as such.
+int DescriptorNamedBy(const NativePath&) {
+  return -1;
+}
+
 LeadBytes TextLeadBytes() {
   LeadBytes leadBytes;
   CPINFO information{};

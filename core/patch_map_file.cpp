@@ -1,30 +1,39 @@
 // Writing a patch map file: which target takes which path, and what a failure
 // leaves behind. The target is opened first (a symbolic link followed to its
-// end, even to a file not there yet); what the open file turns out to be
-// decides the path.
+// end, even to a file not there yet); PlanWrite() below then asks what the
+// table asks, in its order, and the first row that fits decides.
 //
-//   target                                    path              a failure leaves
-//   ----------------------------------------  ----------------  --------------------------
-//   none yet (a new file)                     replace           no file
-//   a regular file, one name                  replace           the old bytes
-//   a device or pipe (NUL, /dev/null)         write in place    what was written so far
-//   a file with other hard links              write in place    an incomplete target
-//   a folder that refuses new files for lack  write in place    an incomplete target
-//     of rights (EACCES, EPERM, access denied)
-//   a file the system lets this user write    write in place    an incomplete target
-//     but not replace (sticky folder, no
-//     right to delete, held open by another)
-//   another's file this user cannot give a    write in place    an incomplete target
-//     new file's ownership to
-//   read-only, a folder, in a missing folder  refuse            the target untouched
-//   no room for a new file (disk full, no     refuse            the target untouched
-//     inode left)
+//   target                                      path              a failure leaves
+//   ------------------------------------------  ----------------  ------------------------
+//   a name of an open descriptor (/dev/stdout,  write where the   what was written so far
+//     /dev/fd/N, /proc/self/fd/N, >(...))         descriptor stands
+//   one that cannot be opened for writing:      refuse            the target untouched
+//     read-only, a folder, an empty path
+//   a device or pipe (NUL, CON, /dev/null)      write in place    what was written so far
+//   a file with other hard links                write in place    an incomplete target
+//   none yet, and its folder takes no new file  refuse            no file
+//     (no right, no room, a missing folder)
+//   none yet                                    replace           no file
+//   a file in a folder that refuses new files   write in place    an incomplete target
+//     for lack of rights (EACCES, EPERM,
+//     access denied)
+//   a file, and no room for a new one (disk     refuse            the target untouched
+//     full, no inode left)
+//   another's file whose owner, group, access   write in place    an incomplete target
+//     control list or extended attributes this
+//     user cannot give a new file (Windows:
+//     ReplaceFileW keeps them all itself)
+//   a regular file of one name                  replace           the old bytes
+//     whose replacement the system refuses at   write in place    an incomplete target
+//     the last step (sticky folder, no right
+//     to delete, held open by another)
 //
 // "Replace" writes a temporary beside the target, puts it on disk and puts it
 // in the target's place in one step; the temporary is removed on every way
 // out, an interruption of the program included. "Write in place" empties the
-// target and writes it with every write checked; a failure there is reported
-// as one, never as success.
+// target and writes it with every write checked; "where the descriptor
+// stands" writes without emptying, as a shell's redirection to it does. A
+// failure there is reported as one, never as success.
 #include "patch_map_file.h"
 
 #include <utility>
@@ -118,48 +127,75 @@ WriteResult WriteInPlace(PatchMapSource& map, const ExistingFile& target, FileSy
   return error.Failed() ? CannotWrite(error) : WriteResult{};
 }
 
-// Opens the target again and writes it in place: the way out where no new
-// file may take its place.
-WriteResult RewriteInPlace(PatchMapSource& map, const NativePath& target, FileSystem& fileSystem) {
-  ExistingFile file;
-  if (const SystemError error = fileSystem.OpenExisting(target, file); error.Failed()) {
-    return CannotWrite(error);
-  }
-  return WriteInPlace(map, file, fileSystem);
-}
+enum class WritePath { kRefuse, kInPlace, kReplace };
 
-// What became of writing a new file to take the target's place.
-struct Replacement {
-  WriteResult result;
-  bool rewriteInPlace = false;  // refused for lack of rights: write the target itself
+// The row of the table that the target fits, and what its path needs: the
+// reason for a refusal, the target opened for writing it in place.
+struct WritePlan {
+  static WritePlan Refuse(SystemError reason) { return {WritePath::kRefuse, reason, {}, false}; }
+  static WritePlan InPlace(ExistingFile target) { return {WritePath::kInPlace, {}, target, true}; }
+  static WritePlan Replace(bool targetExists) {
+    return {WritePath::kReplace, {}, {}, targetExists};
+  }
+
+  WritePath path;
+  SystemError reason;
+  ExistingFile target;
+  bool targetExists;
 };
 
-// Writes a new file beside the target and puts it in the target's place. Only
-// where the system refuses that for lack of rights does it ask for the target
-// to be written in place; any other failure (a full disk, no inode left)
-// keeps the target as it was. The temporary is gone when it returns.
-Replacement ReplaceWithNewFile(PatchMapSource& map, const NativePath& target, bool targetExists,
-                               FileSystem& fileSystem) {
-  const Replacement rewrite{{}, targetExists};
-  TemporaryFile temporary(fileSystem);
-  if (const SystemError error = temporary.Create(FolderPart(target)); error.Failed()) {
-    return error.DeniesRights() ? rewrite : Replacement{CannotWrite(error)};
+// A named descriptor is written where it stands, never emptied: as a device.
+WritePlan AtDescriptor(int descriptor, FileSystem& fileSystem) {
+  ExistingFile stream;
+  const SystemError opened = fileSystem.OpenDescriptor(descriptor, stream.handle);
+  stream.isDevice = true;
+  return opened.Failed() ? WritePlan::Refuse(opened) : WritePlan::InPlace(stream);
+}
+
+// Decides the path of the write, row by row as the table at the top reads;
+// for "replace" the temporary is made and given what it must keep.
+WritePlan PlanWrite(const NativePath& target, TemporaryFile& temporary, FileSystem& fileSystem) {
+  if (const int descriptor = DescriptorNamedBy(target); descriptor >= 0) {
+    return AtDescriptor(descriptor, fileSystem);
   }
-  if (targetExists) {
-    // A new file without the old one's owner would hand the target over to
-    // this user, which a plain overwrite never does.
-    const SystemError error = fileSystem.CopyOwnerAndPermissions(target, temporary.handle());
-    if (error.DeniesRights()) return rewrite;
-    if (error.Failed()) return {CannotWrite(error)};
+  ExistingFile existing;
+  const SystemError opened = fileSystem.OpenExisting(target, existing);
+  if (opened.Failed() && (!opened.IsNotFound() || target.empty())) {
+    return WritePlan::Refuse(opened);
   }
+  const bool exists = !opened.Failed();
+  if (exists && (existing.isDevice || existing.hasOtherNames)) return WritePlan::InPlace(existing);
+  const SystemError created = temporary.Create(FolderPart(target));
+  if (!exists) return created.Failed() ? WritePlan::Refuse(created) : WritePlan::Replace(false);
+  if (created.DeniesRights()) return WritePlan::InPlace(existing);
+  // A new file without the old one's owner would hand the target over to
+  // this user, which a plain overwrite never does.
+  const SystemError copied =
+      created.Failed() ? created : fileSystem.CopyOwnerAndAttributes(target, temporary.handle());
+  if (copied.DeniesRights() || copied.IsUnsupported()) return WritePlan::InPlace(existing);
+  // Opened only to learn what it is and that it may be written.
+  (void)fileSystem.Close(existing.handle);
+  return copied.Failed() ? WritePlan::Refuse(copied) : WritePlan::Replace(true);
+}
+
+// Writes the temporary and puts it in the target's place. Where the system
+// refuses the replacement although the target may be written (the last row),
+// the target is opened again and written in place.
+WriteResult Replace(PatchMapSource& map, const NativePath& target, bool targetExists,
+                    TemporaryFile& temporary, FileSystem& fileSystem) {
   if (const SystemError error = WriteAndClose(map, temporary.TakeHandle(), fileSystem);
       error.Failed()) {
-    return {CannotWrite(error)};
+    return CannotWrite(error);
   }
   const SystemError error = temporary.PutInPlaceOf(target, targetExists);
   if (!error.Failed()) return {};
-  return error.RefusesReplacement() ? rewrite
-                                    : Replacement{WriteResult{WriteFailure::kCannotReplace, error}};
+  if (!targetExists) return CannotWrite(error);
+  if (!error.RefusesReplacement()) return {WriteFailure::kCannotReplace, error};
+  ExistingFile again;
+  if (const SystemError reopened = fileSystem.OpenExisting(target, again); reopened.Failed()) {
+    return CannotWrite(reopened);
+  }
+  return WriteInPlace(map, again, fileSystem);
 }
 
 }  // namespace
@@ -167,19 +203,17 @@ Replacement ReplaceWithNewFile(PatchMapSource& map, const NativePath& target, bo
 WriteResult WritePatchMapFile(PatchMapSource& map, const NativePath& requestedTarget,
                               FileSystem& fileSystem) {
   const NativePath target = fileSystem.ResolveLink(requestedTarget);
-  ExistingFile existing;
-  const SystemError opened = fileSystem.OpenExisting(target, existing);
-  if (opened.Failed()) {
-    if (!opened.IsNotFound() || target.empty()) return CannotWrite(opened);
-    return ReplaceWithNewFile(map, target, /*targetExists=*/false, fileSystem).result;
+  TemporaryFile temporary(fileSystem);
+  const WritePlan plan = PlanWrite(target, temporary, fileSystem);
+  switch (plan.path) {
+    case WritePath::kRefuse:
+      return CannotWrite(plan.reason);
+    case WritePath::kInPlace:
+      return WriteInPlace(map, plan.target, fileSystem);
+    case WritePath::kReplace:
+      return Replace(map, target, plan.targetExists, temporary, fileSystem);
   }
-  if (existing.isDevice || existing.hasOtherNames) {
-    return WriteInPlace(map, existing, fileSystem);
-  }
-  // Only opened to learn that it may be written and what it is.
-  (void)fileSystem.Close(existing.handle);
-  const Replacement replaced = ReplaceWithNewFile(map, target, /*targetExists=*/true, fileSystem);
-  return replaced.rewriteInPlace ? RewriteInPlace(map, target, fileSystem) : replaced.result;
+  return CannotWrite(plan.reason);  // not reached: every path returns above
 }
 
 WriteResult WritePatchMapFile(const InstrumentDefinition& instrument, const NativePath& target,

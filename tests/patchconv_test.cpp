@@ -376,8 +376,14 @@ TEST(Check, TellsWhatThePlainConversionMakesOfAFile) {
 // Control bytes of names and paths reach the terminal escaped; the map keeps them.
 TEST(TerminalText, ShowsControlBytesOfNamesAndPathsEscaped) {
   TemporaryFolder folder;
-  const std::string name = "E\x1b[2J\x1b]0;owned\x07";
-  const std::string shown = "E\\x1b[2J\\x1b]0;owned\\x07";
+  // C0 and C1 controls, raw, in UTF-8 and in an overlong form; the UTF-8 of
+  // "€" and "ś" holds bytes 0x80-0x9F too, and stays.
+  const std::string name =
+      "E\x1b[2J\x1b]0;owned\x07\x9b"
+      "1m\xc2\x9b"
+      "2m\xe0\x82\x9b \xe2\x82\xac\xc5\x9b";
+  const std::string shown =
+      "E\\x1b[2J\\x1b]0;owned\\x07\\x9b1m\\xc2\\x9b2m\xe0\\x82\\x9b \xe2\x82\xac\xc5\x9b";
   WriteBytes(folder / "t.ins", ".Patch Names\n[L\x7f]\n0=P\n.Instrument Definitions\n[" + name +
                                    "]\nPatch[0]=L\x7f\nPatch[1]=Gone\x01!\n");
   const std::string source = (folder / "t.ins").string();

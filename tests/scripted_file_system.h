@@ -61,8 +61,11 @@ class ScriptedFileSystem : public FileSystem {
     const SystemError closed = FileSystem::Close(file);  // the file is closed either way
     return failing ? reason : closed;
   }
-  SystemError CopyOwnerAndPermissions(const NativePath& from, FileHandle to) override {
-    return Step("copy owner") ? FileSystem::CopyOwnerAndPermissions(from, to) : reason;
+  SystemError OpenDescriptor(int descriptor, FileHandle& file) override {
+    return Step("open descriptor") ? FileSystem::OpenDescriptor(descriptor, file) : reason;
+  }
+  SystemError CopyOwnerAndAttributes(const NativePath& from, FileHandle to) override {
+    return Step("copy owner") ? FileSystem::CopyOwnerAndAttributes(from, to) : reason;
   }
   SystemError Replace(const NativePath& from, const NativePath& to, bool toExists) override {
     return Step("replace") ? FileSystem::Replace(from, to, toExists) : reason;

@@ -175,7 +175,8 @@ TEST(HostileTarget, AFullStandardOutputIsReported) {
   EXPECT_EQ(status, kExitSomeFailed);
   EXPECT_EQ(ReadBytes(folder / "err.txt"),
             "patchconv: " + (folder / "a.ins").string() +
-                ": its patch map could not be written to standard output\n");
+                ": its patch map could not be written to standard output: No space left on "
+                "device\n");
 }
 
 // A file of one physical line is read in pieces of 299 bytes, each a line of

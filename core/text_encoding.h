@@ -1,0 +1,29 @@
+// The character sets that names come in: UTF-8 where a text is valid UTF-8,
+// Windows-1252 otherwise, and the escaping of control characters wherever a
+// name is shown as text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The length of the well-formed UTF-8 sequence that begins at `at` (no
+// overlong form, no surrogate, nothing above U+10FFFF), or 0 where none does.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
+bool IsValidUtf8(std::string_view text);
+// The code point of the well-formed sequence of `length` bytes at `at`.
+std::uint32_t DecodeUtf8(std::string_view text, std::size_t at, std::size_t length);
+void AppendUtf8(std::string& out, std::uint32_t codePoint);
+
+// The characters below U+0020, U+007F and U+0080 to U+009F: a terminal acts on
+// them (the last ones as C1 controls, 0x9B as CSI in 8-bit mode).
+constexpr bool IsControlCharacter(std::uint32_t codePoint) {
+  return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F);
+}
+
+// `text` with each control character written as \xHH (lower-case hex) per
+// byte, so that a name from a file cannot clear the screen or set the window
+// title: bytes below 0x20, 0x7F and 0x80-0x9F, and the UTF-8 forms of U+0080 to
+// U+009F. Every other byte, UTF-8 characters among them, passes unchanged.
+std::string EscapeControlBytes(std::string_view text);
