@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
         "usage: patchconv-generate SHAPE AMOUNT OUTPUT\n"
         "  SHAPE: realistic BYTES | distinct-banks COUNT | one-list COUNT |\n"
         "         long-lines BYTES | all-cr BYTES | instruments BYTES |\n"
-        "         instrument-banks COUNT | based-on-chain COUNT\n",
+        "         instrument-banks COUNT | based-on-chain COUNT |\n"
+        "         chain-one-program COUNT | chain-growing COUNT | colliding-names COUNT\n",
         stderr);
     return 2;
   }

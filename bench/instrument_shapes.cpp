@@ -1,6 +1,9 @@
 #include "instrument_shapes.h"
 
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -247,6 +250,77 @@ void WriteInstrumentFamily(Lines& out, Random& random, std::uint64_t family) {
   }
 }
 
+// Lists L0..L(count-1), each built on the next, and one instrument whose
+// banks name every list. Each list names program 0, or with `growing` its own
+// program, so that list i holds count - i of them.
+void WriteChain(Lines& out, std::uint64_t count, bool growing) {
+  (out << ".Patch Names").End();
+  for (std::uint64_t list = 0; list < count; ++list) {
+    (out << "[L" << list << "]").End();
+    (out << "BasedOn=L" << list + 1).End();
+    (out << (growing ? list : 0) << "=" << PatchName(list)).End();
+  }
+  (out << ".Instrument Definitions").End();
+  (out << "[Chain]").End();
+  for (std::uint64_t bank = 0; bank < count; ++bank)
+    (out << "Patch[" << bank << "]=L" << bank).End();
+}
+
+// The state of the unseeded FNV-1a that names were once indexed by, after
+// `text` (its bytes are lower case already).
+std::uint64_t Fnv1a(std::uint64_t state, std::string_view text) {
+  for (const char c : text) state = (state ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  return state;
+}
+
+// Pairs of four-letter blocks that take that hash from one state to one state
+// in its low 24 bits, which are all that a table of fewer than 2^24 slots
+// looks at: any choice of one block of each pair gives a name of the same
+// place.
+std::vector<std::pair<std::string, std::string>> CollidingBlocks(std::size_t pairs) {
+  constexpr std::uint64_t kLow = (1u << 24) - 1;
+  std::vector<std::pair<std::string, std::string>> blocks;
+  std::uint64_t state = 14695981039346656037ull;
+  Random random;
+  while (blocks.size() < pairs) {
+    std::unordered_map<std::uint64_t, std::string> seen;
+    for (;;) {
+      std::string block(4, 'a');
+      for (char& c : block) c = static_cast<char>('a' + random.Below(26));
+      const std::uint64_t next = Fnv1a(state, block) & kLow;
+      const auto [at, fresh] = seen.emplace(next, block);
+      if (fresh || at->second == block) continue;
+      blocks.emplace_back(at->second, block);
+      state = Fnv1a(state, block);
+      break;
+    }
+  }
+  return blocks;
+}
+
+// `count` banks whose list names all fall into one place of that hash, each
+// list with its header and one patch: the whole-file conversion looks up
+// every header among the banks' lists.
+void WriteCollidingNames(Lines& out, std::uint64_t count) {
+  std::size_t pairs = 0;
+  while ((std::uint64_t{1} << pairs) < count) ++pairs;
+  const auto blocks = CollidingBlocks(pairs);
+  auto name = [&](std::uint64_t index) {
+    std::string text;
+    for (std::size_t pair = 0; pair < pairs; ++pair) {
+      text += (index >> pair) & 1 ? blocks[pair].second : blocks[pair].first;
+    }
+    return text;
+  };
+  (out << "[Colliding Names]").End();
+  for (std::uint64_t bank = 0; bank < count; ++bank)
+    (out << "Patch[" << bank << "]=" << name(bank)).End();
+  for (std::uint64_t list = 0; list < count; ++list) {
+    (out << "[" << name(list) << "]").End();
+    (out << "0=" << PatchName(list)).End();
+  }
+}
+
 void WriteInstruments(Lines& out, std::uint64_t bytes) {
   Random random;
   for (std::uint64_t family = 0; out.written() < bytes; ++family) {
@@ -272,6 +346,10 @@ bool GenerateInstrumentFile(std::string_view shape, std::uint64_t amount, const 
     WriteInstrumentBanks(out, amount);
   } else if (shape == "based-on-chain") {
     WriteBasedOnChain(out, amount);
+  } else if (shape == "chain-one-program" || shape == "chain-growing") {
+    WriteChain(out, amount, shape == "chain-growing");
+  } else if (shape == "colliding-names") {
+    WriteCollidingNames(out, amount);
   } else {
     return false;
   }

@@ -22,5 +22,10 @@ using ChunkSink = std::function<void(std::string_view)>;
 //                        128 patches
 //   based-on-chain N     a list of 128 patches under a chain of N lists, each
 //                        built on the one before, and an instrument naming the last
+//   chain-one-program N  N lists, each built on the next and naming program 0,
+//                        and an instrument whose banks name every list
+//   chain-growing N      the same, list i naming program i: it holds N - i
+//   colliding-names N    N banks whose lists' names all fall into one place of
+//                        the unseeded FNV-1a hash once used to index them
 // False for an unknown shape.
 bool GenerateInstrumentFile(std::string_view shape, std::uint64_t amount, const ChunkSink& sink);

@@ -4,6 +4,7 @@
     run_benchmarks.py BUILD_DIR DATA_DIR [--repeat N] [--skip-callgrind]
     run_benchmarks.py BUILD_DIR DATA_DIR --compare BASELINE_BUILD_DIR [--repeat N]
     run_benchmarks.py BUILD_DIR DATA_DIR --memory-only
+    run_benchmarks.py BUILD_DIR DATA_DIR --quadratic-only [--compare BASELINE_BUILD_DIR]
 
 For every generated file it prints the conversion's time and throughput, the
 limit measured in the same run (cp of the source plus cp of a file of the
@@ -56,6 +57,14 @@ MEMORY_FILES = [
     ("based-on-chain-1M", "based-on-chain", 1_000_000),
 ]
 
+# Shapes that once cost the square of their size, each at two sizes with the
+# runs that met it; the time and peak memory must grow with the file.
+QUADRATIC = [
+    ("chain-one-program", 10_000, 20_000, ["--instrument Chain -", "--list", "--check"]),
+    ("chain-growing", 8_000, 16_000, ["--list", "--check"]),
+    ("colliding-names", 32_768, 65_536, ["-"]),
+]
+
 SCALING = [
     ("realistic", "realistic-10MB", "realistic-100MB"),
     ("distinct-banks", "distinct-banks-10k", "distinct-banks-100k"),
@@ -66,14 +75,22 @@ SCALING = [
 ]
 
 
-def run_timed(command):
-    """Runs a command; returns (seconds, max RSS in KiB, exit status)."""
+def run_timed(command, timeout=None):
+    """Runs a command; returns (seconds, max RSS in KiB, exit status). One
+    still running after `timeout` seconds is killed: its status is None."""
     start = time.perf_counter()
-    process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(process.pid, 0)
+    process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    killed = False
+    while True:
+        pid, status, usage = os.wait4(process.pid, os.WNOHANG if timeout else 0)
+        if pid != 0:
+            break
+        if time.perf_counter() - start > timeout:
+            process.kill()
+            killed = True
+        time.sleep(0.005)
     seconds = time.perf_counter() - start
-    process.stderr.close()
-    return seconds, usage.ru_maxrss, os.waitstatus_to_exitcode(status)
+    return seconds, usage.ru_maxrss, None if killed else os.waitstatus_to_exitcode(status)
 
 
 def remove(path):
@@ -204,6 +221,35 @@ def memory_of_instrument_maps(build, data):
                   f"maxRSS {rss * 1024 / MB:7.1f} MB", flush=True)
 
 
+def quadratic_shapes(builds, data, timeout=400):
+    """Time and peak memory of the shapes of QUADRATIC at both sizes, for each
+    build in `builds` (label, folder); a run past `timeout` seconds is cut."""
+    print()
+    print("shapes that once cost the square of their size (goal: twice the size, about twice")
+    print("the time and at most twice the memory):")
+    floor = run_timed(["true"])[1] * 1024 / MB
+    print(f"  (a child's peak memory starts at this script's own, {floor:.1f} MB: it counts from fork)")
+    for shape, small, large, runs in QUADRATIC:
+        sources = {}
+        for amount in (small, large):
+            sources[amount] = os.path.join(data, f"{shape}-{amount}.ins")
+            if not os.path.exists(sources[amount]):
+                subprocess.run([os.path.join(builds[-1][1], "bench", "patchconv-generate"), shape,
+                                str(amount), sources[amount]], check=True)
+        for arguments in runs:
+            for label, build in builds:
+                patchconv = os.path.join(build, "cli", "patchconv")
+                figures = []
+                for amount in (small, large):
+                    words = arguments.split()
+                    to_output = words[-1] == "-"
+                    command = [patchconv] + words[:-1 if to_output else None] + [sources[amount]]
+                    seconds, rss, status = run_timed(command + (["-"] if to_output else []), timeout)
+                    cut = " (cut)" if status is None else ""
+                    figures.append(f"{amount:>6}: {seconds:7.2f} s{cut} {rss * 1024 / MB:8.1f} MB")
+                print(f"  {shape:<18} {arguments:<22} {label:<9} " + "   ".join(figures), flush=True)
+
+
 def run_piped(command, piped):
     """Runs a command with the file `piped` fed through a pipe (or no input);
     returns (seconds, max RSS in KiB, exit status)."""
@@ -270,16 +316,23 @@ def main():
     parser.add_argument("--skip-callgrind", action="store_true")
     parser.add_argument("--compare", metavar="BASELINE_BUILD_DIR")
     parser.add_argument("--memory-only", action="store_true")
+    parser.add_argument("--quadratic-only", action="store_true")
     args = parser.parse_args()
     os.makedirs(args.data, exist_ok=True)
     if args.memory_only:
         print(f"machine: {machine()}")
         memory_of_instrument_maps(args.build, args.data)
         return
+    if args.quadratic_only:
+        print(f"machine: {machine()}")
+        builds = [("baseline", args.compare)] if args.compare else []
+        quadratic_shapes(builds + [("this", args.build)], args.data)
+        return
     if args.compare:
         print(f"machine: {machine()}")
         print(f"best of {args.repeat} runs, in turns")
         compare(args.build, args.compare, args.data, args.repeat)
+        quadratic_shapes([("baseline", args.compare), ("this", args.build)], args.data)
         return
 
     print(f"machine: {machine()}")
@@ -317,6 +370,7 @@ def main():
 
     instrument_reading(args.build, args.data, results, args.repeat)
     memory_of_instrument_maps(args.build, args.data)
+    quadratic_shapes([("this", args.build)], args.data)
 
     if not args.skip_callgrind:
         instructions, size = instructions_per_byte(args.build, args.data)

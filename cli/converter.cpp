@@ -134,6 +134,7 @@ bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& fo
     InstrumentSource opened(fileSystem_);
     InstrumentCatalog catalog;
     if (!ReadCatalog(source, opened, catalog)) return false;
+    catalog.ResolveListsOf(nullptr);  // all in one walk
     const LeadBytes leadBytes = TextLeadBytes();
     bool allConverted = true;
     bool anyBank = false;

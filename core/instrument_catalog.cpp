@@ -168,7 +168,65 @@ const std::string* InstrumentCatalog::BaseNameOf(std::string_view listName) cons
   return list != kNone && lists_[list].hasBase ? &lists_[list].baseName : nullptr;
 }
 
+// Every list with its base, as the resolution takes them.
+ListResolution& InstrumentCatalog::Resolution() {
+  if (!resolution_) {
+    std::vector<ListResolution::List> lists;
+    lists.reserve(lists_.size());
+    for (const PatchList& list : lists_) {
+      lists.push_back({&list.own, list.hasBase ? FindList(list.baseName) : kNone});
+    }
+    resolution_ = std::make_unique<ListResolution>(lists);
+  }
+  return *resolution_;
+}
+
+std::size_t InstrumentCatalog::OwnProgramCount(std::string_view listName) {
+  const std::size_t list = FindList(listName);
+  return list == kNone ? 0 : Resolution().OwnCount(list);
+}
+
+std::size_t InstrumentCatalog::PatchCount(std::string_view listName) {
+  const std::size_t list = FindList(listName);
+  return list == kNone ? 0 : Resolution().Counts()[list];
+}
+
+// Resolves, in one walk, those of the lists that are not resolved yet.
+void InstrumentCatalog::Resolve(const std::vector<std::size_t>& lists) {
+  std::vector<bool> asked;
+  for (const std::size_t list : lists) {
+    if (list == kNone || resolved_.contains(list)) continue;
+    if (asked.empty()) asked.resize(lists_.size());
+    asked[list] = true;
+  }
+  if (!asked.empty()) Resolution().Resolve(asked, resolved_);
+}
+
+void InstrumentCatalog::ResolveListsOf(const Instrument* instrument) {
+  std::vector<std::size_t> lists;
+  auto take = [&](const Instrument& each) {
+    for (const Bank& bank : each.banks) {
+      if (bank.isInMap) lists.push_back(FindList(bank.listName));
+    }
+  };
+  if (instrument != nullptr) {
+    take(*instrument);
+  } else {
+    for (const Instrument& each : instruments_) take(each);
+  }
+  Resolve(lists);
+}
+
+const std::vector<InstrumentCatalog::Patch>& InstrumentCatalog::PatchesOf(
+    std::string_view listName) {
+  const std::size_t list = FindList(listName);
+  if (list == kNone) return noPatches_;
+  Resolve({list});
+  return resolved_[list];
+}
+
 void InstrumentCatalog::BuildMap(const Instrument& instrument, InstrumentDefinition& map) {
+  ResolveListsOf(&instrument);
   CopyToField(map.deviceName, instrument.name);
   map.bankSelMethod = instrument.bankSelMethod;
   PatchBank* lastBank = nullptr;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "instrument_definition.h"
+#include "list_resolution.h"
 #include "name_index.h"
 
 class InstrumentSource;
@@ -38,10 +39,7 @@ class InstrumentCatalog {
   };
 
   // One patch of a list: its program and a name kept by the catalog.
-  struct Patch {
-    std::int32_t program;
-    std::string_view name;
-  };
+  using Patch = ListResolution::Patch;
 
   // Reads the lines of the whole file once.
   void Read(LineReader& lines);
@@ -63,12 +61,27 @@ class InstrumentCatalog {
   // "1..128"), built in because the file does not define it.
   bool IsBuiltIn(std::string_view listName) const;
 
-  // How many programs a list names in lines of its own.
-  std::size_t OwnProgramCount(std::string_view listName) const;
+  // How many programs a list names in lines of its own, and with those it
+  // inherits; 0 for a list that does not exist.
+  std::size_t OwnProgramCount(std::string_view listName);
+  std::size_t PatchCount(std::string_view listName);
+
+  // Makes the patches of the lists that the instrument's banks name ready
+  // for PatchesOf, or those of every instrument's banks for nullptr: one walk
+  // over all lists for all of them.
+  void ResolveListsOf(const Instrument* instrument);
 
   // The patches of a list with those it inherits, ordered by program (as a
   // signed number), each program once; none when the list does not exist.
+  // A list not made ready is resolved alone.
   const std::vector<Patch>& PatchesOf(std::string_view listName);
+
+  // The work of its name lookups and of resolving lists so far, in slots
+  // probed and ListResolution::steps.
+  std::uint64_t Steps() const {
+    return listIndex_.probes() + instrumentIndex_.probes() +
+           (resolution_ ? resolution_->steps() : 0);
+  }
 
   // Fills a fresh `map` with the patch map of one instrument: its name as the
   // device name, its method, and its banks with the patches of their lists.
@@ -94,8 +107,7 @@ class InstrumentCatalog {
   struct PatchList {
     std::string_view name;  // in the text store
     std::string baseName;
-    std::vector<Patch> own;      // its own lines, in file order
-    std::uint32_t lastWalk = 0;  // the last walk along bases that met it
+    std::vector<Patch> own;  // its own lines, in file order
     bool hasBase = false;
     bool isBuiltIn = false;
   };
@@ -111,18 +123,17 @@ class InstrumentCatalog {
   static void DecideBanksInMap(Instrument& instrument);
   void AddBuiltInLists();
 
-  // Inheritance, in patch_list_resolution.cpp.
-  std::size_t BaseOf(std::size_t list) const;
-  const std::vector<Patch>& Resolved(std::size_t list);
+  ListResolution& Resolution();
+  void Resolve(const std::vector<std::size_t>& lists);
 
   TextStore texts_;  // names of lists, instruments and patches; the indexes view them
   std::vector<PatchList> lists_;
   NameIndex listIndex_;  // names as first spelled, ASCII case ignored
   std::vector<Instrument> instruments_;
   NameIndex instrumentIndex_;
+  std::unique_ptr<ListResolution> resolution_;                    // made when first asked
   std::unordered_map<std::size_t, std::vector<Patch>> resolved_;  // the lists asked for
   std::vector<Patch> noPatches_;  // stays empty: the patches of a list that does not exist
-  std::uint32_t walk_ = 0;        // counts the walks along bases
 };
 
 // Reads the instrument reading of the source in one pass; kCannotRead when the

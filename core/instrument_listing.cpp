@@ -13,7 +13,7 @@ std::string AboutBank(InstrumentCatalog& catalog, const InstrumentCatalog::Bank&
   if (!catalog.HasList(bank.listName)) {
     about = "no such list";
   } else {
-    about = PatchCount(catalog.PatchesOf(bank.listName).size());
+    about = PatchCount(catalog.PatchCount(bank.listName));
     if (const std::string* base = catalog.BaseNameOf(bank.listName)) {
       about += ", built on " + *base;
     } else if (catalog.IsBuiltIn(bank.listName)) {

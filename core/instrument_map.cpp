@@ -3,6 +3,7 @@
 #include "patch_map_writer.h"
 
 bool InstrumentMap::WriteTo(ByteSink& sink) {
+  catalog_.ResolveListsOf(&instrument_);
   PatchMapWriter out(sink);
   if (!out.WriteHeader(instrument_.name)) return false;
   for (const InstrumentCatalog::Bank& bank : instrument_.banks) {

@@ -198,7 +198,7 @@ void CheckBanks(const BankDefinitionRules& pass, const PatchLineRules& second,
     const std::string named =
         "bank " + std::to_string(bank.number) + " names the list " + Quoted(bank.list);
     const bool first = second.firstBankOfList[i] == i;
-    const std::size_t inherited = catalog.PatchesOf(bank.list).size();
+    const std::size_t inherited = catalog.PatchCount(bank.list);
     if (catalog.IsBuiltIn(bank.list) && (!first || second.patchCounts[i] == 0)) {
       findings.Add(kBuiltInList, bank.line,
                    named + ", which is built in: it stays empty here; --instrument numbers its " +

@@ -47,6 +47,15 @@ INSTANTIATE_TEST_SUITE_P(
                     kChain + ".Instrument Definitions\n[S]\nPatch[0]=A\nPatch[1]=b\n", "s",
                     "device=S method=0\nbank 0 A\n  0 0 A0\n  1 0 A1\n  2 0 B2\n"
                     "bank 1 b\n  0 0 A0\n  1 0 B1\n  2 0 B2\n"},
+        CatalogCase{
+            "RingWithListsBuiltOnItsMembers",
+            ".Patch Names\n[A]\nBasedOn=B\n0=A0\n[B]\nBasedOn=C\n0=B0\n1=B1\n[C]\n"
+            "BasedOn=A\n1=C1\n2=C2\n[X]\nBasedOn=B\n3=X3\n[Y]\nBasedOn=X\n2=Y2\n"
+            ".Instrument Definitions\n[S]\nPatch[0]=A\nPatch[1]=B\nPatch[2]=C\nPatch[3]=Y\n",
+            "S",
+            "device=S method=0\nbank 0 A\n  0 0 A0\n  1 0 B1\n  2 0 C2\n"
+            "bank 1 B\n  0 0 B0\n  1 0 B1\n  2 0 C2\nbank 2 C\n  0 0 A0\n  1 0 C1\n  2 0 C2\n"
+            "bank 3 Y\n  0 0 B0\n  1 0 B1\n  2 0 Y2\n  3 0 X3\n"},
         CatalogCase{"MissingBaseAndSignedOrder",
                     kChain + ".Instrument Definitions\n[S]\nPatch[0]=Orphan\n", "S",
                     "device=S method=0\nbank 0 Orphan\n  -1 0 wrapped\n  5 0 O5\n"},

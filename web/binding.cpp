@@ -327,6 +327,7 @@ EMSCRIPTEN_KEEPALIVE int ConvertInstrument(int index, int maxRows) {
 EMSCRIPTEN_KEEPALIVE int ConvertEachInstrument() {
   return Guarded([&] {
     if (catalog == nullptr) return false;
+    catalog->ResolveListsOf(nullptr);  // all in one walk
     std::set<std::string> taken;
     for (const auto& instrument : catalog->instruments()) {
       if (instrument.banks.empty()) continue;
