@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "case_folding.h"
 #include "text_encoding.h"
 #include "text_lines.h"
 
@@ -89,4 +90,18 @@ std::string SafeFileName(std::string_view name, const LeadBytes& leadBytes) {
   if (IsReservedDeviceName(stem))
     safe.insert(safe.begin() + static_cast<std::ptrdiff_t>(stem.size()), '_');
   return safe;
+}
+
+std::string PortableMapName(std::string_view instrumentName) {
+  constexpr std::string_view kExtension = ".vpm";
+  constexpr std::size_t kMaxFileNameBytes = 255;
+  const std::string utf8 = Utf8FromText(SafeFileName(instrumentName));
+  std::string_view stem = CutUtf8(utf8, kMaxFileNameBytes - kExtension.size());
+  // A cut may end the stem in what Windows drops from a name's end.
+  while (stem.size() > 1 && (stem.back() == '.' || stem.back() == ' ')) stem.remove_suffix(1);
+  return std::string(stem).append(kExtension);
+}
+
+std::string FileNameKey(std::string_view utf8Name) {
+  return CaseFolded(utf8Name);
 }

@@ -17,3 +17,13 @@
 // UTF-8, otherwise a byte. So the second byte of a character is never taken
 // for a separator, and the cut never splits a character.
 std::string SafeFileName(std::string_view name, const LeadBytes& leadBytes = {});
+
+// The name of an instrument's map as a UTF-8 file name for a download or a zip
+// entry: SafeFileName, read as UTF-8 where it is that and as Windows-1252
+// otherwise, cut at a character's end to fit 255 bytes with ".vpm" (the limit
+// of most file systems), which ends it.
+std::string PortableMapName(std::string_view instrumentName);
+
+// What two file names have in common when a case-blind disk or archive tool
+// takes them as one: the UTF-8 name fully case-folded.
+std::string FileNameKey(std::string_view utf8Name);

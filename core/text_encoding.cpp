@@ -1,5 +1,7 @@
 #include "text_encoding.h"
 
+#include <algorithm>
+
 namespace {
 
 bool IsContinuation(char c) {
@@ -75,6 +77,32 @@ void AppendUtf8(std::string& out, std::uint32_t c) {
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
+}
+
+std::uint32_t Windows1252CodePoint(unsigned char byte) {
+  static constexpr std::uint16_t k80To9F[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  return byte >= 0x80 && byte <= 0x9F ? k80To9F[byte - 0x80] : byte;
+}
+
+std::string Utf8FromText(std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  std::string utf8;
+  utf8.reserve(bytes.size() * 2);
+  for (const char c : bytes) AppendUtf8(utf8, Windows1252CodePoint(static_cast<unsigned char>(c)));
+  return utf8;
+}
+
+std::string_view CutUtf8(std::string_view text, std::size_t maxBytes) {
+  std::size_t end = 0;
+  while (end < text.size()) {
+    const std::size_t length = std::max<std::size_t>(Utf8SequenceLength(text, end), 1);
+    if (end + length > maxBytes) break;
+    end += length;
+  }
+  return text.substr(0, end);
 }
 
 // Sequence by sequence: a byte 0x80-0x9F inside a UTF-8 character (the end of

@@ -16,6 +16,19 @@ bool IsValidUtf8(std::string_view text);
 std::uint32_t DecodeUtf8(std::string_view text, std::size_t at, std::size_t length);
 void AppendUtf8(std::string& out, std::uint32_t codePoint);
 
+// The code point of a byte of Windows-1252, by Windows' own table: 0x81,
+// 0x8D, 0x8F, 0x90 and 0x9D, which it assigns nothing, stand for U+0081,
+// U+008D, U+008F, U+0090 and U+009D, as Windows and browsers read them.
+std::uint32_t Windows1252CodePoint(unsigned char byte);
+
+// A name's bytes as UTF-8: as they are where they are UTF-8 already,
+// otherwise read as Windows-1252, as a Windows with that code page reads them.
+std::string Utf8FromText(std::string_view bytes);
+
+// The longest start of UTF-8 `text` of at most `maxBytes` bytes that ends at a
+// character's end.
+std::string_view CutUtf8(std::string_view text, std::size_t maxBytes);
+
 // The characters below U+0020, U+007F and U+0080 to U+009F: a terminal acts on
 // them (the last ones as C1 controls, 0x9B as CSI in 8-bit mode).
 constexpr bool IsControlCharacter(std::uint32_t codePoint) {

@@ -7,6 +7,7 @@
 // chunks, never as one giant string.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
@@ -271,7 +272,7 @@ EMSCRIPTEN_KEEPALIVE int ReadInstruments() {
     std::size_t index = 0;
     for (const InstrumentListing& instrument : ListInstruments(*catalog)) {
       Field(instrument.name);
-      Field(SafeFileName(catalog->instruments()[index++].name) + ".vpm");
+      Field(PortableMapName(catalog->instruments()[index++].name));
       JsNumber(instrument.bankSelMethod);
       JsNumber(static_cast<double>(instrument.banks.size()));
       JsRecord(kInstrument);
@@ -323,16 +324,28 @@ EMSCRIPTEN_KEEPALIVE int ConvertInstrument(int index, int maxRows) {
 
 // The files that `patchconv --each-instrument` writes, one after another: a
 // name, then its chunks. An instrument whose file name an earlier one took
-// (ASCII case ignored) is refused, as there.
+// (as a case-blind disk or archive tool takes names) is refused, as there. A
+// zip without ZIP64 holds at most 65,535 entries: a file with more is
+// refused before anything is made.
 EMSCRIPTEN_KEEPALIVE int ConvertEachInstrument() {
   return Guarded([&] {
     if (catalog == nullptr) return false;
+    constexpr std::size_t kMaxZipEntries = 65535;
+    const auto& instruments = catalog->instruments();
+    const auto withBanks = std::count_if(instruments.begin(), instruments.end(),
+                                         [](const auto& instrument) { return !instrument.banks.empty(); });
+    if (static_cast<std::size_t>(withBanks) > kMaxZipEntries) {
+      Fail("has " + std::to_string(withBanks) +
+           " instruments with a bank, more maps than one zip holds (65535); patchconv "
+           "--each-instrument writes them all");
+      return false;
+    }
     catalog->ResolveListsOf(nullptr);  // all in one walk
     std::set<std::string> taken;
-    for (const auto& instrument : catalog->instruments()) {
+    for (const auto& instrument : instruments) {
       if (instrument.banks.empty()) continue;
-      const std::string fileName = SafeFileName(instrument.name) + ".vpm";
-      if (!taken.insert(LowerAscii(fileName)).second) {
+      const std::string fileName = PortableMapName(instrument.name);
+      if (!taken.insert(FileNameKey(fileName)).second) {
         Field("instrument \"" + instrument.name + "\" would be written to " + fileName +
               " as an earlier one was; that one is kept");
         JsRecord(kRefused);

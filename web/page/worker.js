@@ -151,9 +151,16 @@ function zipEachInstrument() {
   const parts = [];
   const refused = [];
   let failed = null;
+  let zipped = 0;
   const zip = new fflate.Zip((error, data) => {
-    if (error) failed = String(error);
-    else parts.push(data);
+    if (error) failed = failed || String(error);
+    zipped += data ? data.length : 0;
+    // Offsets past 4 GB need ZIP64, which the zip library does not write.
+    if (zipped > 0xFFFFFFFF) {
+      failed = failed || 'its maps make a zip of more than 4 GB, more than one zip holds here; ' +
+          'patchconv --each-instrument writes them all';
+    }
+    if (!failed) parts.push(data);
   });
   let entry = null;
   const endEntry = () => {

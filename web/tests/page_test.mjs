@@ -52,8 +52,15 @@ function patchconv(...args) {
   return {status: result.status, stdout: result.stdout, stderr: result.stderr};
 }
 
-// Lines of patchconv's text: control bytes already shown as \xHH.
-const linesOf = (bytes) => windows1252.decode(bytes).split('\n').filter((line) => line !== '');
+// Lines of patchconv's text as the page shows them: patchconv shows every
+// control byte as \xHH for a terminal, the page decodes the bytes from 0x80
+// as Windows-1252 text and shows only those below 0x20 and 0x7F so.
+function linesOf(bytes) {
+  const terminal = Buffer.from(bytes).toString('latin1');
+  const raw = Buffer.from(terminal.replace(/\\x(c2|[89][0-9a-f])/g,
+      (escaped, hex) => String.fromCharCode(parseInt(hex, 16))), 'latin1');
+  return windows1252.decode(raw).split('\n').filter((line) => line !== '');
+}
 
 // What patchconv says about `source` after "patchconv: SOURCE: ".
 function reasonIn(stderr, source) {
@@ -222,6 +229,39 @@ function makeHostileInputs() {
   return inputs;
 }
 
+// The zip's entries are named as a case-blind disk or archive tool takes them:
+// one name a map after decoding and full case folding, none over 255 bytes,
+// and no zip of more entries than one holds.
+async function checkZipNames(session) {
+  const latin1 = (text) => Buffer.from(text, 'latin1');
+  const utf8 = (text) => Buffer.from(text, 'utf8');
+  const file = path.join(work, 'zip-names.ins');
+  const long = '\xe9'.repeat(200);  // 200 bytes in Windows-1252, 400 in UTF-8
+  fs.writeFileSync(file, Buffer.concat([latin1('.Instrument Definitions\r\n'),
+    ...[utf8('\u00c4rger'), latin1('\xc4rger'), latin1('\xe4rger'), utf8('STRASSE'), utf8('Stra\u00dfe'),
+      latin1(long)].map((name) => Buffer.concat([latin1('['), name, latin1(']\r\nPatch[0]=0..127\r\n')]))]));
+  await session.choose(file);
+  const zip = await session.download(() => session.page.click('#download-all'), 'the zip of clashing names');
+  await session.settled();
+  const names = Object.keys(unzipSync(new Uint8Array(zip.bytes)));
+  const cut = names.find((name) => name.startsWith('\u00e9'));
+  expectSame(names.filter((name) => name !== cut), ['\u00c4rger.vpm', 'STRASSE.vpm'], 'zip: one entry per name');
+  expect(cut && Buffer.byteLength(cut) <= 255 && cut.endsWith('.vpm') && !cut.includes('\ufffd'),
+      `zip: a long name cut at a character to 255 bytes (${cut && Buffer.byteLength(cut)})`);
+  const status = await session.page.$eval('#status', (element) => element.textContent);
+  expect((status.match(/as an earlier one was/g) || []).length === 3, `zip: three names refused: ${status}`);
+
+  const many = path.join(work, 'many.ins');
+  const lines = ['.Instrument Definitions'];
+  for (let i = 0; i < 65537; ++i) lines.push(`[I${i}]`, 'Patch[0]=0..127');
+  fs.writeFileSync(many, lines.join('\n'));
+  await session.choose(many, 120000);
+  await session.page.click('#download-all');
+  const state = await session.settled(120000);
+  const message = (await pageView(session)).message;
+  expect(state === 'failed' && message.includes('65535'), `zip of 65,537 maps refused: ${state} ${message}`);
+}
+
 // A folder dropped on the page, as a file manager drops one.
 async function dropFolder(session, folder) {
   const client = await session.page.createCDPSession();
@@ -261,6 +301,7 @@ async function main() {
     }
     const view = await pageView(session);
     expectSame([view.elements, session.dialogs], [0, []], 'HTML names stay text');
+    await checkZipNames(session);
     expect(view.listing.some(({name}) => name === '<script>alert(3)</script>'), 'an HTML name is shown as text');
     const folder = path.join(inputs, 'folder.ins');
     const folderState = await dropFolder(session, folder);
