@@ -16,7 +16,7 @@ say() { printf '\n== %s\n' "$*"; }
 die() { printf '%s: %s\n' "$(basename "$0")" "$*" >&2; exit 1; }
 
 # The Debian packages, by what needs them.
-NATIVE_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
+NATIVE_PACKAGES=(cmake g++ make libexpat1-dev libgtest-dev libgmock-dev libbenchmark-dev)
 # Fuzzing, the format check, Valgrind, the reference converter and the
 # hostile-input figures.
 CHECK_PACKAGES=(clang clang-format libclang-rt-14-dev valgrind python3 time)
@@ -33,6 +33,12 @@ SCREENSHOT_PACKAGES=(imagemagick)
 # checking them as a user would (scripts/release-test).
 RELEASE_PACKAGES=(cmake g++ make git dpkg-dev file "${MINGW_PACKAGES_i686[@]}" zip python3)
 RELEASE_TEST_PACKAGES=(man-db bash-completion unzip)
+
+# The XML parser: Debian's libexpat1-dev in the native builds; the MinGW and
+# web builds compile the same version's source, which scripts/fetch-expat
+# takes from Debian's source package into build/third-party/.
+EXPAT_UPSTREAM_VERSION=2.5.0
+ensure_expat_source() { "$ROOT/scripts/fetch-expat"; }
 
 # Whether the named Debian package is installed.
 package_installed() {

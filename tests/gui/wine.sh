@@ -71,6 +71,7 @@ gui_configure_arch() {
 # Builds the programs and the driver of the architecture's preset in its
 # folder, $GUI_DEFAULT_BUILD.
 gui_build_program() {
+  ensure_expat_source
   say "Building PatchConverter.exe ($GUI_ARCH) in ${GUI_DEFAULT_BUILD#"$ROOT"/}"
   (cd "$ROOT" && timeout 2700 cmake --workflow --preset "$GUI_PRESET" >/dev/null)
 }
