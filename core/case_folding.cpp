@@ -36,8 +36,9 @@ void AppendFolded(std::string& out, std::uint32_t code) {
     return;
   }
   // The last run that starts at or before the code point.
-  const auto after = std::upper_bound(std::begin(kFoldRuns), std::end(kFoldRuns), code,
-                                      [](std::uint32_t c, const FoldRun& run) { return c < run.first; });
+  const auto after =
+      std::upper_bound(std::begin(kFoldRuns), std::end(kFoldRuns), code,
+                       [](std::uint32_t c, const FoldRun& run) { return c < run.first; });
   if (after != std::begin(kFoldRuns)) {
     const FoldRun& run = *std::prev(after);
     const std::uint32_t distance = code - run.first;
