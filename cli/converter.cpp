@@ -1,7 +1,5 @@
 #include "converter.h"
 
-#include <cerrno>
-#include <cstring>
 #include <new>
 
 #include "byte_sink.h"
@@ -15,6 +13,7 @@
 #include "patch_map_file.h"
 #include "text_lines.h"
 #include "whole_file_check.h"
+#include "whole_file_conversion.h"
 
 namespace fs = std::filesystem;
 
@@ -40,15 +39,20 @@ bool Converter::Fail(const fs::path& file, const std::string& reason) {
 // Whether all that was printed reached standard output: a full disk or a
 // closed stream shows no later than the flush.
 bool Converter::Flushed(const fs::path& source, const char* what) {
-  if (std::fflush(out_) != 0 && outError_ == 0) outError_ = errno;
-  if (outError_ == 0 && !std::ferror(out_)) return true;
-  const std::string reason = outError_ != 0 ? std::string(": ") + std::strerror(outError_) : "";
+  if (std::fflush(out_) != 0) Refused(SystemError::Last());
+  if (!outError_.Failed() && !std::ferror(out_)) return true;
+  const std::string reason = outError_.Failed() ? ": " + outError_.Text() : "";
   return Fail(source, std::string(what) + " could not be written to standard output" + reason);
 }
 
-// Prints a line of a listing; the first failure's reason is kept for the message.
+// Keeps the first reason why standard output refused bytes, for the message.
+void Converter::Refused(SystemError error) {
+  if (!outError_.Failed()) outError_ = error;
+}
+
+// Prints a line of a listing.
 void Converter::Print(std::string_view line) {
-  if (!PrintLine(out_, line) && outError_ == 0) outError_ = errno;
+  if (!PrintLine(out_, line)) Refused(SystemError::Last());
 }
 
 // Runs the work for one source; running out of memory fails that source only,
@@ -67,8 +71,8 @@ bool Converter::Open(const fs::path& source, InstrumentSource& opened, SourcePas
     opened.Borrow(FileSystem::StandardInput(), passes);
     return true;
   }
-  const SystemError error = opened.Open(source.native());
-  return !error.Failed() || Fail(source, LoadFailureText({LoadFailure::kCannotOpen, error}));
+  const LoadResult opening = opened.Open(source.native());
+  return opening.Succeeded() || Fail(source, LoadFailureText(opening));
 }
 
 bool Converter::ReadCatalog(const fs::path& source, InstrumentSource& opened,
@@ -81,7 +85,7 @@ bool Converter::ReadCatalog(const fs::path& source, InstrumentSource& opened,
 bool Converter::Write(PatchMapSource& map, const fs::path& source, const fs::path& target) {
   if (target == "-") {
     StdioSink sink(out_);
-    if (!map.WriteTo(sink) && outError_ == 0) outError_ = errno;
+    if (const SystemError error = map.WriteTo(sink); error.Failed()) Refused(error);
     return Flushed(source, "its patch map");
   }
   const WriteResult written = WritePatchMapFile(map, target.native(), fileSystem_);
@@ -110,7 +114,7 @@ bool Converter::Convert(const fs::path& source, const fs::path& target,
     if (instrumentName == nullptr) {
       if (!Open(source, opened, SourcePasses::kSeveral)) return false;
       InstrumentDefinition whole;
-      const LoadResult loaded = ReadInstrument(whole, opened);
+      const LoadResult loaded = ReadWholeFileInto(whole, opened);
       if (!loaded.Succeeded()) return Fail(source, LoadFailureText(loaded));
       WholeFileMap map(whole);
       return Write(map, source, target);
@@ -176,14 +180,15 @@ bool Converter::Check(const fs::path& source) {
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
     if (!Open(source, opened, SourcePasses::kSeveral)) return false;
-    const CheckResult checked = CheckWholeFileConversion(opened);
-    if (!checked.read.Succeeded()) return Fail(source, LoadFailureText(checked.read));
+    std::vector<Finding> findings;
+    const LoadResult read = CheckWholeFileConversion(opened, findings);
+    if (!read.Succeeded()) return Fail(source, LoadFailureText(read));
     const std::string shown = ShownPath(source);
-    for (const Finding& finding : checked.findings) {
+    for (const Finding& finding : findings) {
       std::string line = shown;
       if (finding.line > 0) line.append(":").append(std::to_string(finding.line));
-      Print(line.append(": ").append(finding.text));
+      Print(line.append(": ").append(FindingText(finding)));
     }
-    return Flushed(source, "its findings") && checked.findings.empty();
+    return Flushed(source, "its findings") && findings.empty();
   });
 }

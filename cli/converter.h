@@ -49,12 +49,13 @@ class Converter {
                    InstrumentCatalog& catalog);
   bool Flushed(const std::filesystem::path& source, const char* what);
   void Print(std::string_view line);
+  void Refused(SystemError error);
   bool Write(PatchMapSource& map, const std::filesystem::path& source,
              const std::filesystem::path& target);
 
   std::FILE* out_;
   std::FILE* err_;
-  int outError_ = 0;  // errno of the first failed print to out_
+  SystemError outError_;  // why standard output first refused bytes
   FileSystem fileSystem_;
   std::set<std::string> folderTargets_;  // the maps that --each-instrument wrote, lower case
   std::set<FileSystem::FileIdentity> writtenTargets_;  // every map written to a file

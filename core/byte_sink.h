@@ -1,33 +1,28 @@
-// Where the patch map writer sends its bytes: a file, standard output or memory.
+// Where the patch map writer sends its bytes: a file, standard output, the
+// page's worker.
 #pragma once
 
+#include <cerrno>
 #include <cstdio>
-#include <string>
 #include <string_view>
+
+#include "system_error.h"
 
 class ByteSink {
  public:
   virtual ~ByteSink() = default;
-  // Takes all of `bytes`; false when they could not all be written.
-  virtual bool Write(std::string_view bytes) = 0;
-};
-
-// Collects the bytes in memory.
-class StringSink final : public ByteSink {
- public:
-  bool Write(std::string_view bytes) override {
-    text.append(bytes);
-    return true;
-  }
-  std::string text;
+  // Takes all of `bytes`, or says why it could not.
+  virtual SystemError Write(std::string_view bytes) = 0;
 };
 
 // Writes to an open stdio stream, which must be in binary mode.
 class StdioSink final : public ByteSink {
  public:
   explicit StdioSink(std::FILE* stream) : stream_(stream) {}
-  bool Write(std::string_view bytes) override {
-    return std::fwrite(bytes.data(), 1, bytes.size(), stream_) == bytes.size();
+  SystemError Write(std::string_view bytes) override {
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) == bytes.size()) return {};
+    return errno != 0 ? SystemError::Last() : SystemError::Posix(EIO);
   }
 
  private:

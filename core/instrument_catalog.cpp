@@ -225,24 +225,8 @@ const std::vector<InstrumentCatalog::Patch>& InstrumentCatalog::PatchesOf(
   return resolved_[list];
 }
 
-void InstrumentCatalog::BuildMap(const Instrument& instrument, InstrumentDefinition& map) {
-  ResolveListsOf(&instrument);
-  CopyToField(map.deviceName, instrument.name);
-  map.bankSelMethod = instrument.bankSelMethod;
-  PatchBank* lastBank = nullptr;
-  for (const Bank& bank : instrument.banks) {
-    if (!bank.isInMap) continue;
-    lastBank = map.AppendBank(lastBank, bank.number, bank.listName);
-    PatchEntry* lastPatch = nullptr;
-    for (const Patch& patch : PatchesOf(bank.listName)) {
-      lastPatch = map.AppendPatch(*lastBank, lastPatch, patch.program, patch.name);
-    }
-  }
-}
-
 LoadResult ReadCatalog(InstrumentCatalog& catalog, InstrumentSource& source) {
   LineReader lines = source.Pass();
   catalog.Read(lines);
-  if (source.error().Failed()) return {LoadFailure::kCannotRead, source.error()};
-  return {};
+  return LoadResult::OfRead(lines.error());
 }

@@ -15,11 +15,11 @@
 
 #include "instrument_definition.h"
 #include "list_resolution.h"
+#include "load_result.h"
 #include "name_index.h"
 
 class InstrumentSource;
 class LineReader;
-struct LoadResult;
 
 class InstrumentCatalog {
  public:
@@ -82,10 +82,6 @@ class InstrumentCatalog {
     return listIndex_.probes() + instrumentIndex_.probes() +
            (resolution_ ? resolution_->steps() : 0);
   }
-
-  // Fills a fresh `map` with the patch map of one instrument: its name as the
-  // device name, its method, and its banks with the patches of their lists.
-  void BuildMap(const Instrument& instrument, InstrumentDefinition& map);
 
  private:
   static constexpr std::size_t kNone = NameIndex::kNone;

@@ -2,22 +2,12 @@
 
 #include <cstring>
 
-#include "instrument_source.h"
 #include "text_lines.h"
+#include "whole_file_conversion.h"
 
 int InstrumentDefinition::LoadInstrumentFile(const NativePath& path) {
   FileSystem fileSystem;
   return ReadInstrumentFile(*this, path, fileSystem).Succeeded() ? 0 : -1;
-}
-
-int InstrumentDefinition::LoadInstrumentText(std::string_view bytes) {
-  const std::string_view text = TextBeforeEndOfFileMark(bytes);
-  LineReader firstPass(text);
-  ReadBankDefinitions(firstPass);
-  if (banks == nullptr) return -1;
-  LineReader secondPass(text);
-  ReadPatchNames(secondPass);
-  return 0;
 }
 
 void TrimWhitespace(char* text) {

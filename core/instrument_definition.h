@@ -1,7 +1,8 @@
 // The in-memory form of one MIDI instrument definition (.ins) file: the device
-// name, the bank-select method and the banks with their patches. The reader
-// (whole_file_reading.cpp) fills it; the writer (patch_map_writer.cpp) turns it
-// into a patch map (.vpm). Status results are 0 for success and -1 for failure.
+// name, the bank-select method and the banks with their patches. The
+// whole-file conversion (whole_file_conversion.cpp) fills it; the writer
+// (patch_map_writer.cpp) turns it into a patch map (.vpm). Status results
+// are 0 for success and -1 for failure.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +11,6 @@
 #include "native_path.h"
 #include "node_pool.h"
 #include "text_lines.h"
-
-class ByteSink;
-class LineReader;
 
 // The longest patch name kept; longer names are cut.
 inline constexpr std::size_t kPatchNameBytes = 131;
@@ -48,11 +46,8 @@ class InstrumentDefinition {
 
   // Reads the file at `path`. -1 when it cannot be opened or read to its end,
   // or when it declares no bank; 0 otherwise. Expects a fresh instance.
-  // (ReadInstrumentFile in instrument_source.h says why it failed.)
+  // (ReadInstrumentFile in whole_file_conversion.h says why it failed.)
   int LoadInstrumentFile(const NativePath& path);
-
-  // The same over the file's bytes already in memory (raw, not translated).
-  int LoadInstrumentText(std::string_view bytes);
 
   // Frees every bank and patch; keeps deviceName and bankSelMethod.
   void Clear();
@@ -60,15 +55,6 @@ class InstrumentDefinition {
   // Writes the patch map to `path` (see WritePatchMapFile in
   // patch_map_file.h): 0 on success, -1 on any failure.
   int WritePatchMap(const NativePath& path) const;
-
-  // Writes the patch map's bytes to `sink`: -1 as soon as the sink refuses.
-  int WritePatchMap(ByteSink& sink) const;
-
-  // The two reading passes, each over the lines of the whole file from its
-  // start. Pass 1 collects device name, method and banks; pass 2 attaches
-  // the patches of each bank's patch list.
-  void ReadBankDefinitions(LineReader& lines);
-  void ReadPatchNames(LineReader& lines);
 
   // A new, empty node made from this instrument's own memory; it lives until
   // Clear. Throws std::bad_alloc when memory runs out.

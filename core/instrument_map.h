@@ -6,15 +6,36 @@
 
 #include "instrument_catalog.h"
 #include "patch_map_file.h"
+#include "patch_map_writer.h"
+
+// Its name as the device name, its banks in order (a list for other banks
+// beside a bank 0 left out), each with the patches of its list, and the bank
+// values of its own method, told to `out` as to a PatchMapWriter.
+template <typename Receiver>
+SystemError WriteInstrumentMap(InstrumentCatalog& catalog,
+                               const InstrumentCatalog::Instrument& instrument, Receiver& out) {
+  catalog.ResolveListsOf(&instrument);
+  if (const SystemError error = out.WriteHeader(instrument.name); error.Failed()) return error;
+  for (const InstrumentCatalog::Bank& bank : instrument.banks) {
+    if (!bank.isInMap) continue;
+    out.BeginBank(MakeBankValue(instrument.bankSelMethod, bank.number));
+    for (const InstrumentCatalog::Patch& patch : catalog.PatchesOf(bank.listName)) {
+      const SystemError error = out.WritePatch(patch.program / 8, patch.program, patch.name);
+      if (error.Failed()) return error;
+    }
+  }
+  return out.WriteEnd();
+}
 
 class InstrumentMap final : public PatchMapSource {
  public:
   InstrumentMap(InstrumentCatalog& catalog, const InstrumentCatalog::Instrument& instrument)
       : catalog_(catalog), instrument_(instrument) {}
 
-  // Its name as the device name, its banks in order, each with the patches of
-  // its list, and the bank values of its own method.
-  bool WriteTo(ByteSink& sink) override;
+  SystemError WriteTo(ByteSink& sink) override {
+    PatchMapWriter out(sink);
+    return WriteInstrumentMap(catalog_, instrument_, out);
+  }
 
  private:
   InstrumentCatalog& catalog_;

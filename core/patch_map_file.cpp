@@ -40,6 +40,7 @@
 
 #include "byte_sink.h"
 #include "interrupt_cleanup.h"
+#include "patch_map_writer.h"
 
 namespace {
 
@@ -47,28 +48,25 @@ WriteResult CannotWrite(SystemError error) {
   return {WriteFailure::kCannotWrite, error};
 }
 
-// Sends the writer's bytes through the file system seam and keeps the first
-// failure's reason.
+// Sends the writer's bytes through the file system seam.
 class FileSink final : public ByteSink {
  public:
   FileSink(FileSystem& fileSystem, FileHandle file) : fileSystem_(fileSystem), file_(file) {}
-  bool Write(std::string_view bytes) override {
-    error_ = fileSystem_.Write(file_, bytes.data(), bytes.size());
-    return !error_.Failed();
+  SystemError Write(std::string_view bytes) override {
+    return fileSystem_.Write(file_, bytes.data(), bytes.size());
   }
-  SystemError error() const { return error_; }
 
  private:
   FileSystem& fileSystem_;
   FileHandle file_;
-  SystemError error_;
 };
 
 // Writes the patch map into an open file, puts it on disk and closes it; the
 // file is closed whatever fails.
 SystemError WriteAndClose(PatchMapSource& map, FileHandle file, FileSystem& fileSystem) {
   FileSink sink(fileSystem, file);
-  SystemError error = map.WriteTo(sink) ? fileSystem.Flush(file) : sink.error();
+  SystemError error = map.WriteTo(sink);
+  if (!error.Failed()) error = fileSystem.Flush(file);
   const SystemError closed = fileSystem.Close(file);
   return error.Failed() ? error : closed;
 }
@@ -214,6 +212,10 @@ WriteResult WritePatchMapFile(PatchMapSource& map, const NativePath& requestedTa
       return Replace(map, target, plan.targetExists, temporary, fileSystem);
   }
   return CannotWrite(plan.reason);  // not reached: every path returns above
+}
+
+SystemError WholeFileMap::WriteTo(ByteSink& sink) {
+  return WritePatchMapOf(instrument_, sink);
 }
 
 WriteResult WritePatchMapFile(const InstrumentDefinition& instrument, const NativePath& target,

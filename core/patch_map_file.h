@@ -13,8 +13,8 @@ class ByteSink;
 class PatchMapSource {
  public:
   virtual ~PatchMapSource() = default;
-  // Writes the patch map to `sink`; false as soon as the sink refuses bytes.
-  virtual bool WriteTo(ByteSink& sink) = 0;
+  // Writes the patch map to `sink`, or says why the sink refused it.
+  virtual SystemError WriteTo(ByteSink& sink) = 0;
 };
 
 // How writing a patch map file failed.
@@ -35,7 +35,7 @@ struct [[nodiscard]] WriteResult {
 class WholeFileMap final : public PatchMapSource {
  public:
   explicit WholeFileMap(const InstrumentDefinition& instrument) : instrument_(instrument) {}
-  bool WriteTo(ByteSink& sink) override { return instrument_.WritePatchMap(sink) == 0; }
+  SystemError WriteTo(ByteSink& sink) override;
 
  private:
   const InstrumentDefinition& instrument_;

@@ -65,25 +65,23 @@ std::int32_t MakeBankValue(std::int32_t bankSelMethod, std::int32_t bankNumber) 
 }
 
 char* PatchMapWriter::LineStart() {
-  if (static_cast<std::size_t>(end_ - buffer_) > kBufferBytes - kMaxLineBytes && !Flush()) {
-    return nullptr;
-  }
-  return end_;
+  if (static_cast<std::size_t>(end_ - buffer_) > kBufferBytes - kMaxLineBytes) Flush();
+  return refused_.Failed() ? nullptr : end_;
 }
 
-bool PatchMapWriter::Flush() {
+void PatchMapWriter::Flush() {
   const std::size_t size = static_cast<std::size_t>(end_ - buffer_);
   end_ = buffer_;
-  return sink_.Write(std::string_view(buffer_, size));
+  if (!refused_.Failed()) refused_ = sink_.Write(std::string_view(buffer_, size));
 }
 
-bool PatchMapWriter::WriteHeader(std::string_view deviceName) {
+SystemError PatchMapWriter::WriteHeader(std::string_view deviceName) {
   char* line = LineStart();
-  if (line == nullptr) return false;
+  if (line == nullptr) return refused_;
   line = AppendLiteral(line, "<patchmap version=\"1.0\" device=\"");
   line = WriteEscapedXml(line, deviceName.substr(0, 299));
   end_ = AppendLiteral(line, "\">\r\n");
-  return true;
+  return {};
 }
 
 // The bank attribute is made once per bank.
@@ -95,9 +93,10 @@ void PatchMapWriter::BeginBank(std::int32_t bankValue) {
   bankSize_ = static_cast<std::size_t>(end - bank_);
 }
 
-bool PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program, std::string_view name) {
+SystemError PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program,
+                                       std::string_view name) {
   char* out = LineStart();
-  if (out == nullptr) return false;
+  if (out == nullptr) return refused_;
   out = AppendLiteral(out, "<patch family=\"");
   out = PutDecimal(out, family);
   out = AppendLiteral(out, "\" bank=\"");
@@ -108,25 +107,31 @@ bool PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program, std::
   out = AppendLiteral(out, "\" name=\"");
   out = WriteEscapedXml(out, name.substr(0, 299));
   end_ = AppendLiteral(out, "\" />\r\n");
-  return true;
+  return {};
 }
 
-bool PatchMapWriter::WriteEnd() {
+SystemError PatchMapWriter::WriteEnd() {
   char* line = LineStart();
-  if (line == nullptr) return false;
+  if (line == nullptr) return refused_;
   end_ = AppendLiteral(line, "</patchmap>\r\n");
-  return Flush();
+  Flush();
+  return refused_;
 }
 
 // A map has millions of lines: the per-line calls are inlined into this loop.
-[[gnu::flatten]] int InstrumentDefinition::WritePatchMap(ByteSink& sink) const {
+[[gnu::flatten]] SystemError WritePatchMapOf(const InstrumentDefinition& instrument,
+                                             ByteSink& sink) {
   PatchMapWriter out(sink);
-  if (!out.WriteHeader(FieldText(deviceName))) return -1;
-  for (const PatchBank* bank = banks; bank != nullptr; bank = bank->next) {
-    out.BeginBank(MakeBankValue(bankSelMethod, bank->bankNumber));
+  if (const SystemError error = out.WriteHeader(FieldText(instrument.deviceName)); error.Failed()) {
+    return error;
+  }
+  for (const PatchBank* bank = instrument.banks; bank != nullptr; bank = bank->next) {
+    out.BeginBank(MakeBankValue(instrument.bankSelMethod, bank->bankNumber));
     for (const PatchEntry* patch = bank->patches; patch != nullptr; patch = patch->next) {
-      if (!out.WritePatch(patch->family, patch->program, FieldText(patch->name))) return -1;
+      const SystemError error =
+          out.WritePatch(patch->family, patch->program, FieldText(patch->name));
+      if (error.Failed()) return error;
     }
   }
-  return out.WriteEnd() ? 0 : -1;
+  return out.WriteEnd();
 }

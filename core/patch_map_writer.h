@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "system_error.h"
 #include "xml_escape.h"
 
 class ByteSink;
+class InstrumentDefinition;
 
 class PatchMapWriter {
  public:
@@ -20,15 +22,15 @@ class PatchMapWriter {
   PatchMapWriter(const PatchMapWriter&) = delete;
   PatchMapWriter& operator=(const PatchMapWriter&) = delete;
 
-  // Each returns false once the sink has refused bytes; nothing is written
+  // Each says why the sink refused bytes, once it has; nothing is written
   // after that.
-  bool WriteHeader(std::string_view deviceName);
+  SystemError WriteHeader(std::string_view deviceName);
   // The bank of the patches that follow: its value before it is split into
   // its two 7-bit parts.
   void BeginBank(std::int32_t bankValue);
-  bool WritePatch(std::int32_t family, std::int32_t program, std::string_view name);
+  SystemError WritePatch(std::int32_t family, std::int32_t program, std::string_view name);
   // The closing line, and everything still in the buffer to the sink.
-  bool WriteEnd();
+  SystemError WriteEnd();
 
  private:
   static constexpr std::size_t kBufferBytes = 64 * 1024;
@@ -39,11 +41,16 @@ class PatchMapWriter {
   // Where the next line goes, with room for the longest line; nullptr once
   // the sink has refused bytes.
   char* LineStart();
-  bool Flush();
+  void Flush();
 
   ByteSink& sink_;
+  SystemError refused_;  // why the sink refused bytes, once it has
   char buffer_[kBufferBytes];
   char* end_;
   char bank_[8] = {};  // "high.low", at most "127.127"
   std::size_t bankSize_ = 0;
 };
+
+// The whole-file map of an instrument definition: its banks in order, each
+// with its patches as read.
+SystemError WritePatchMapOf(const InstrumentDefinition& instrument, ByteSink& sink);

@@ -12,8 +12,9 @@ void LineReader::Refill() {
   std::size_t used = rest_.size();
   while (source_ != nullptr && used < bufferBytes_) {
     std::size_t got = 0;
-    if (!source_->Read(buffer_ + used, bufferBytes_ - used, got)) {
-      failed_ = true;
+    if (const SystemError error = source_->Read(buffer_ + used, bufferBytes_ - used, got);
+        error.Failed()) {
+      error_ = error;
       used = 0;  // nothing more is handed out
       source_ = nullptr;
     } else if (got == 0) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "system_error.h"
+
 // The text up to the first 0x1A byte, which text mode takes as end of input.
 std::string_view TextBeforeEndOfFileMark(std::string_view bytes);
 
@@ -28,12 +30,11 @@ inline std::string_view TrimmedView(std::string_view text) {
 }
 
 // Where a LineReader gets bytes that are not all in memory: a file read in
-// pieces. Reads up to `capacity` bytes into `buffer`; false on a read error;
-// `got` is 0 at the end.
+// pieces. Reads up to `capacity` bytes into `buffer`; `got` is 0 at the end.
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
-  virtual bool Read(char* buffer, std::size_t capacity, std::size_t& got) = 0;
+  virtual SystemError Read(char* buffer, std::size_t capacity, std::size_t& got) = 0;
 };
 
 // Yields the lines of a text as a text-mode fgets into a buffer of 300 bytes
@@ -62,6 +63,13 @@ class LineReader {
         buffer_(buffer),
         bufferBytes_(bufferBytes) {}
 
+  // None to read: the lines of a source that cannot be read, for this reason.
+  static LineReader Unreadable(SystemError error) {
+    LineReader none{std::string_view()};
+    none.error_ = error;
+    return none;
+  }
+
   // False at the end of the text or after a read error; otherwise sets
   // `line` to the next line.
   bool Next(std::string_view& line) {
@@ -77,8 +85,9 @@ class LineReader {
     return true;
   }
 
-  // Whether reading the source failed; the lines then end early.
-  bool Failed() const { return failed_; }
+  // Why reading the source failed, if it did: the lines then ended early.
+  // Each pass returns it.
+  SystemError error() const { return error_; }
 
   // The number of the physical line (counted from 1, ended by LF) where the
   // last line returned began; the reads of a line longer than 299 bytes
@@ -123,7 +132,7 @@ class LineReader {
   ByteSource* source_ = nullptr;  // none once it is used up or failed
   char* buffer_ = nullptr;
   std::size_t bufferBytes_ = 0;
-  bool failed_ = false;
+  SystemError error_;
   std::size_t lineNumber_ = 0;
   std::size_t nextLineNumber_ = 1;
 };

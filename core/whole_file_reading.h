@@ -1,36 +1,95 @@
 // The whole-file reading of an instrument definition, as the Windows program
 // reads it: two passes over the trimmed lines of the whole file, each telling
-// a listener what it meets, in the way an INI parser calls its handler. The
-// conversion (whole_file_reading.cpp) is one listener, the check
-// (whole_file_check.cpp) others; nothing else walks these lines.
+// its listeners what it meets, in the way an INI parser calls its handler.
+// The conversion (whole_file_conversion.cpp) is one listener, the check
+// (whole_file_check.cpp) another; ReadWholeFile runs both passes once for all
+// the listeners it is given, and nothing else walks these lines.
 //
-// Pass 1 meets every header (the last one names the device), every
-// "BankSelMethod=" line (the last one counts) and every bank key
-// "Patch[n]=LIST". Pass 2 meets every header, and the key lines under a header
-// that the listener takes as a bank's list: those are the bank's patches.
-// Section markers carry no meaning in this reading: headers and keys count
-// wherever they stand.
-//
-// A listener has these members; `line` is the physical line where the read
-// began (reads of a long line share it):
-//   Pass 1: void Read(std::string_view text, std::size_t line)   every read
-//           void Header(std::string_view name, std::size_t line)
-//           void Method(std::string_view value, std::size_t line)
-//           void BankKey(std::string_view numberText, std::string_view listName,
-//                        std::size_t line)
-//   Pass 2: bool ListHeader(std::string_view name, std::size_t line)
-//               true when the lines under it are a bank's patches
-//           void PatchLine(std::string_view key, std::string_view name, std::size_t line)
-// The listener is a template parameter, so that the conversion's calls are
-// inlined: a file has millions of lines.
+// The bank pass (ReadBankDefinitions) meets every header (the last one names
+// the device), every "BankSelMethod=" line (the last one counts) and every
+// bank key "Patch[n]=LIST". The patch pass (ReadPatchNames) meets every
+// header, and the key lines under a header that a listener takes as a bank's
+// list: those are the bank's patches. Section markers carry no meaning in
+// this reading: headers and keys count wherever they stand.
 #pragma once
 
+#include <concepts>
+#include <cstddef>
 #include <string_view>
+#include <tuple>
 
 #include "definition_syntax.h"
+#include "instrument_source.h"
+#include "load_result.h"
 #include "text_lines.h"
 
-// Pass 1 looks only at the keys BankSelMethod and Patch[n]. The line is
+// What a listener may hear, each a member it has or not; `line` is the
+// physical line where the read began (reads of a long line share it).
+namespace whole_file {
+
+using Text = std::string_view;
+using Line = std::size_t;
+
+// The bank pass: every read of a line, before anything else is made of it.
+template <typename L>
+concept HearsReads = requires(L& l, Text text, Line line) {
+  l.Read(text, line);
+};
+template <typename L>
+concept HearsHeaders = requires(L& l, Text name, Line line) {
+  l.Header(name, line);
+};
+template <typename L>
+concept HearsMethods = requires(L& l, Text value, Line line) {
+  l.Method(value, line);
+};
+template <typename L>
+concept HearsBankKeys = requires(L& l, Text numberText, Text listName, Line line) {
+  l.BankKey(numberText, listName, line);
+};
+// Between the passes: the banks are known.
+template <typename L>
+concept HearsPatchPassStart = requires(L& l) {
+  l.BeginPatchPass();
+};
+// The patch pass: a header, true when the key lines under it are a bank's
+// patches for this listener, and those lines.
+template <typename L>
+concept HearsPatchLines = requires(L& l, Text name, Text key, Line line) {
+  { l.ListHeader(name, line) } -> std::same_as<bool>;
+  l.PatchLine(key, name, line);
+};
+
+// Each event told to a listener that hears it, and to no other.
+template <typename L>
+void TellRead(L& l, Text text, Line line) {
+  if constexpr (HearsReads<L>) l.Read(text, line);
+}
+template <typename L>
+void TellHeader(L& l, Text name, Line line) {
+  if constexpr (HearsHeaders<L>) l.Header(name, line);
+}
+template <typename L>
+void TellMethod(L& l, Text value, Line line) {
+  if constexpr (HearsMethods<L>) l.Method(value, line);
+}
+template <typename L>
+void TellBankKey(L& l, Text numberText, Text listName, Line line) {
+  if constexpr (HearsBankKeys<L>) l.BankKey(numberText, listName, line);
+}
+template <typename L>
+void TellPatchPassStart(L& l) {
+  if constexpr (HearsPatchPassStart<L>) l.BeginPatchPass();
+}
+
+}  // namespace whole_file
+
+// A listener of the whole-file reading hears at least one of the above.
+template <typename L>
+concept WholeFileListener = whole_file::HearsReads<L> || whole_file::HearsHeaders<L> ||
+    whole_file::HearsMethods<L> || whole_file::HearsBankKeys<L> || whole_file::HearsPatchLines<L>;
+
+// The bank pass looks only at the keys BankSelMethod and Patch[n]. The line is
 // trimmed, so its key begins with its first byte; most lines of a file are
 // patch lines and are passed over without being cut at their "=".
 inline bool MayHoldBankKeyOrMethod(std::string_view line) {
@@ -38,39 +97,97 @@ inline bool MayHoldBankKeyOrMethod(std::string_view line) {
   return first == 'b' || first == 'p';
 }
 
-template <typename Listener>
-void ReadBankDefinitionLines(LineReader& lines, Listener& listener) {
+// The bank pass over `lines`, told to each listener; kCannotRead when the
+// source could not be read to its end.
+template <WholeFileListener... Listeners>
+LoadResult ReadBankDefinitions(LineReader& lines, Listeners&... listeners) {
+  using namespace whole_file;
   std::string_view line;
   while (lines.Next(line)) {
     const std::size_t number = lines.LineNumber();
-    listener.Read(line, number);
+    (TellRead(listeners, line, number), ...);
     if (IsIgnorable(line) || IsSectionMarker(line)) continue;
     if (IsHeader(line)) {
-      listener.Header(HeaderText(line), number);
+      const std::string_view name = HeaderText(line);
+      (TellHeader(listeners, name, number), ...);
       continue;
     }
     std::string_view key, value, numberText;
     if (!MayHoldBankKeyOrMethod(line) || !SplitKeyValue(line, key, value)) continue;
     if (EqualsIgnoringCase(key, "BankSelMethod")) {
-      listener.Method(value, number);
+      (TellMethod(listeners, value, number), ...);
     } else if (BankKeyNumberText(key, numberText)) {
-      listener.BankKey(numberText, value, number);
+      (TellBankKey(listeners, numberText, value, number), ...);
     }
   }
+  return LoadResult::OfRead(lines.error());
 }
 
-template <typename Listener>
-void ReadPatchLines(LineReader& lines, Listener& listener) {
-  bool inList = false;  // under a header that names a bank's list
+namespace whole_file {
+
+// A listener of the patch pass, and whether it takes the lines under the
+// header last met.
+template <typename L>
+struct Taking {
+  L& listener;
+  bool inList = false;
+
+  void Header(Text name, Line line) {
+    if constexpr (HearsPatchLines<L>) inList = listener.ListHeader(name, line);
+  }
+  void Patch(Text key, Text value, Line line) {
+    if constexpr (HearsPatchLines<L>) {
+      if (inList) listener.PatchLine(key, value, line);
+    }
+  }
+};
+
+}  // namespace whole_file
+
+// The patch pass over `lines`, told to each listener.
+template <WholeFileListener... Listeners>
+LoadResult ReadPatchNames(LineReader& lines, Listeners&... listeners) {
+  std::tuple<whole_file::Taking<Listeners>...> taking{{listeners}...};
+  bool anyInList = false;  // so that lines under no list are passed over quickly
   std::string_view line;
   while (lines.Next(line)) {
     if (IsIgnorable(line) || IsSectionMarker(line)) continue;
     if (IsHeader(line)) {
-      inList = listener.ListHeader(HeaderText(line), lines.LineNumber());
+      const std::string_view name = HeaderText(line);
+      std::apply([&](auto&... each) { ((each.Header(name, lines.LineNumber())), ...); }, taking);
+      anyInList = std::apply([](const auto&... each) { return (each.inList || ...); }, taking);
       continue;
     }
     std::string_view key, value;
-    if (!inList || !SplitKeyValue(line, key, value)) continue;
-    listener.PatchLine(key, value, lines.LineNumber());
+    if (!anyInList || !SplitKeyValue(line, key, value)) continue;
+    std::apply([&](auto&... each) { ((each.Patch(key, value, lines.LineNumber())), ...); }, taking);
   }
+  return LoadResult::OfRead(lines.error());
+}
+
+namespace whole_file {
+
+// Whether the bank pass met any bank key: without one a file is no
+// instrument to convert.
+struct BankKeyCount {
+  std::size_t count = 0;
+  void BankKey(Text, Text, Line) { ++count; }
+};
+
+}  // namespace whole_file
+
+// Runs both passes over the source once, each telling every listener, with
+// BeginPatchPass between them; a file without a bank key ends after the bank
+// pass with kNoBank.
+template <WholeFileListener... Listeners>
+LoadResult ReadWholeFile(InstrumentSource& source, Listeners&... listeners) {
+  whole_file::BankKeyCount banks;
+  LineReader bankPass = source.Pass();
+  if (LoadResult read = ReadBankDefinitions(bankPass, banks, listeners...); !read.Succeeded()) {
+    return read;
+  }
+  if (banks.count == 0) return {LoadFailure::kNoBank, {}};
+  (whole_file::TellPatchPassStart(listeners), ...);
+  LineReader patchPass = source.Pass();
+  return ReadPatchNames(patchPass, listeners...);
 }

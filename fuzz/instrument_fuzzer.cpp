@@ -22,14 +22,16 @@
 #include <string>
 #include <string_view>
 
-#include "byte_sink.h"
 #include "instrument_catalog.h"
 #include "instrument_definition.h"
 #include "instrument_map.h"
+#include "instrument_map_oracle.h"
 #include "instrument_source.h"
+#include "memory_file_system.h"
 #include "reference_conversion.h"
 #include "text_lines.h"
 #include "whole_file_check.h"
+#include "whole_file_conversion.h"
 
 namespace {
 
@@ -161,10 +163,10 @@ void CheckSameAsReference(const InstrumentDefinition& instrument,
 class RefusingSink final : public ByteSink {
  public:
   explicit RefusingSink(std::size_t limit) : limit_(limit) {}
-  bool Write(std::string_view bytes) override {
-    if (bytes.size() > limit_) return false;
+  SystemError Write(std::string_view bytes) override {
+    if (bytes.size() > limit_) return SystemError::Posix(ENOSPC);
     limit_ -= bytes.size();
-    return true;
+    return {};
   }
 
  private:
@@ -173,47 +175,33 @@ class RefusingSink final : public ByteSink {
 
 // The patch map of `bytes`, or nothing when the load fails.
 int Convert(std::string_view bytes, std::string& map, InstrumentDefinition& instrument) {
-  int status = instrument.LoadInstrumentText(bytes);
+  int status = LoadInstrumentText(instrument, bytes);
   Check(status == 0 || status == -1, "load returns 0 or -1");
   if (status != 0) {
     Check(instrument.banks == nullptr, "a failed load keeps no bank");
     return status;
   }
   StringSink sink;
-  Check(instrument.WritePatchMap(sink) == 0, "writing into memory succeeds");
+  Check(!WritePatchMapOf(instrument, sink).Failed(), "writing into memory succeeds");
   map = std::move(sink.text);
   return status;
 }
 
-// Hands out the bytes `piece` at a time, as a file read in pieces.
-class PieceSource final : public ByteSource {
- public:
-  PieceSource(std::string_view bytes, std::size_t piece) : rest_(bytes), piece_(piece) {}
-  bool Read(char* buffer, std::size_t capacity, std::size_t& got) override {
-    got = std::min({capacity, piece_, rest_.size()});
-    std::memcpy(buffer, rest_.data(), got);
-    rest_.remove_prefix(got);
-    return true;
-  }
-
- private:
-  std::string_view rest_;
-  std::size_t piece_;
-};
-
 // The patch map of `bytes` read pass by pass through a small buffer.
 int ConvertInPieces(std::string_view bytes, std::size_t piece, std::string& map) {
   InstrumentDefinition instrument;
+  WholeFileConversion conversion(instrument);
   char buffer[LineReader::kMinBufferBytes];
   PieceSource firstSource(bytes, piece);
-  LineReader firstPass(firstSource, buffer, sizeof buffer);
-  instrument.ReadBankDefinitions(firstPass);
+  LineReader bankPass(firstSource, buffer, sizeof buffer);
+  (void)ReadBankDefinitions(bankPass, conversion);
   if (instrument.banks == nullptr) return -1;
+  conversion.BeginPatchPass();
   PieceSource secondSource(bytes, piece);
-  LineReader secondPass(secondSource, buffer, sizeof buffer);
-  instrument.ReadPatchNames(secondPass);
+  LineReader patchPass(secondSource, buffer, sizeof buffer);
+  (void)ReadPatchNames(patchPass, conversion);
   StringSink sink;
-  Check(instrument.WritePatchMap(sink) == 0, "writing into memory succeeds");
+  Check(!WritePatchMapOf(instrument, sink).Failed(), "writing into memory succeeds");
   map = std::move(sink.text);
   return 0;
 }
@@ -225,7 +213,7 @@ void CheckInstrumentReading(std::string_view bytes) {
   catalog.Read(lines);
   for (const InstrumentCatalog::Instrument& instrument : catalog.instruments()) {
     InstrumentDefinition map;
-    catalog.BuildMap(instrument, map);
+    BuildInstrumentMap(catalog, instrument, map);
     for (const PatchBank* bank = map.banks; bank != nullptr; bank = bank->next) {
       for (const PatchEntry* patch = bank->patches; patch != nullptr; patch = patch->next) {
         Check(patch->next == nullptr || patch->program < patch->next->program,
@@ -234,17 +222,20 @@ void CheckInstrumentReading(std::string_view bytes) {
     }
     const std::size_t patchCount = CheckWellFormed(map);
     StringSink sink;
-    Check(map.WritePatchMap(sink) == 0, "writing an instrument's map succeeds");
+    Check(!WritePatchMapOf(map, sink).Failed(), "writing an instrument's map succeeds");
     CheckPatchMap(sink.text, patchCount);
     StringSink streamed;
     InstrumentMap bankByBank(catalog, instrument);
-    Check(bankByBank.WriteTo(streamed), "writing an instrument's map bank by bank succeeds");
+    Check(!bankByBank.WriteTo(streamed).Failed(),
+          "writing an instrument's map bank by bank succeeds");
     Check(streamed.text == sink.text, "the map written bank by bank is the map built whole");
   }
-  FileSystem fileSystem;
+  MemoryFileSystem fileSystem(bytes);
   InstrumentSource source(fileSystem);
-  source.UseText(bytes);
-  (void)CheckWholeFileConversion(source).findings;
+  std::vector<Finding> findings;
+  Check(source.Open({}).Succeeded() && CheckWholeFileConversion(source, findings).Succeeded(),
+        "the check reads any input");
+  for (const Finding& finding : findings) (void)FindingText(finding);
 }
 
 }  // namespace
@@ -276,6 +267,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(Convert(bytes, mapAgain, again) == 0 && mapAgain == map, "same output the second time");
 
   RefusingSink refusing(size % map.size());
-  Check(instrument.WritePatchMap(refusing) == -1, "a refusing sink fails the writer");
+  Check(WritePatchMapOf(instrument, refusing).Failed(), "a refusing sink fails the writer");
   return 0;
 }

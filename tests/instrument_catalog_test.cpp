@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "instrument_map_oracle.h"
 #include "test_files.h"
 #include "text_lines.h"
 
@@ -28,7 +29,7 @@ TEST_P(OneInstrument, HoldsItsBanksWithTheirInheritedPatches) {
   const auto* instrument = catalog.FindInstrument(GetParam().instrument);
   ASSERT_NE(instrument, nullptr);
   InstrumentDefinition map;
-  catalog.BuildMap(*instrument, map);
+  BuildInstrumentMap(catalog, *instrument, map);
   EXPECT_EQ(Describe(map), GetParam().map);
 }
 

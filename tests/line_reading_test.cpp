@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "instrument_definition.h"
+#include "memory_file_system.h"
 #include "text_lines.h"
 
 namespace {
@@ -23,26 +24,10 @@ std::vector<std::string> Lines(std::string_view bytes) {
   return LinesOf(reader);
 }
 
-// Hands out its bytes a few at a time, as a slow file would.
-class TricklingSource final : public ByteSource {
- public:
-  TricklingSource(std::string_view bytes, std::size_t piece) : rest_(bytes), piece_(piece) {}
-  bool Read(char* buffer, std::size_t capacity, std::size_t& got) override {
-    got = std::min({capacity, piece_, rest_.size()});
-    std::copy_n(rest_.data(), got, buffer);
-    rest_.remove_prefix(got);
-    return true;
-  }
-
- private:
-  std::string_view rest_;
-  std::size_t piece_;
-};
-
 // The lines of `bytes` read through a buffer of `bufferBytes`.
 std::vector<std::string> LinesInPieces(std::string_view bytes, std::size_t bufferBytes,
                                        std::size_t piece) {
-  TricklingSource source(bytes, piece);
+  PieceSource source(bytes, piece);
   std::vector<char> buffer(bufferBytes);
   LineReader reader(source, buffer.data(), buffer.size());
   return LinesOf(reader);

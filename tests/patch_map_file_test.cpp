@@ -134,7 +134,7 @@ std::vector<Row> TableRows() {
 
 class PatchMapFile : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(instrument_.LoadInstrumentText(kSource), 0); }
+  void SetUp() override { ASSERT_EQ(LoadInstrumentText(instrument_, kSource), 0); }
   InstrumentDefinition instrument_;
   TemporaryFolder folder_;
 };

@@ -33,7 +33,7 @@ class Reading : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(Reading, GivesTheExpectedInstrument) {
   InstrumentDefinition instrument;
-  ASSERT_EQ(instrument.LoadInstrumentText(GetParam().file), 0);
+  ASSERT_EQ(LoadInstrumentText(instrument, GetParam().file), 0);
   EXPECT_EQ(Describe(instrument), GetParam().instrument);
 }
 
@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Reading, FailsWithoutABankKeyAndKeepsWhatPassOneSaw) {
   InstrumentDefinition instrument;
-  EXPECT_EQ(instrument.LoadInstrumentText("[Synth]\nBankSelMethod=2\n0=Piano\nPatchX[1]=A\n"), -1);
+  EXPECT_EQ(LoadInstrumentText(instrument, "[Synth]\nBankSelMethod=2\n0=Piano\nPatchX[1]=A\n"), -1);
   EXPECT_EQ(instrument.banks, nullptr);
   EXPECT_STREQ(instrument.deviceName, "Synth");
   EXPECT_EQ(instrument.bankSelMethod, 2);
@@ -112,15 +112,15 @@ TEST(Reading, FailsWithoutABankKeyAndKeepsWhatPassOneSaw) {
 
 TEST(Reading, BankKeyAfterTheEndOfFileMarkDoesNotCount) {
   InstrumentDefinition instrument;
-  EXPECT_EQ(instrument.LoadInstrumentText("[Synth]\n\x1aPatch[0]=L\n"), -1);
+  EXPECT_EQ(LoadInstrumentText(instrument, "[Synth]\n\x1aPatch[0]=L\n"), -1);
 }
 
 TEST(Reading, LongNamesAreCutToTheirFirst131Bytes) {
   std::string name(200, 'n');
   name[130] = 'x';
   InstrumentDefinition instrument;
-  ASSERT_EQ(instrument.LoadInstrumentText("Patch[0]=" + std::string(290, 'L') + "\n[" +
-                                          std::string(290, 'L') + "]\n1=" + name + "\n"),
+  ASSERT_EQ(LoadInstrumentText(instrument, "Patch[0]=" + std::string(290, 'L') + "\n[" +
+                                               std::string(290, 'L') + "]\n1=" + name + "\n"),
             0);
   ASSERT_NE(instrument.banks->patches, nullptr);
   EXPECT_EQ(std::string(instrument.banks->patches->name), name.substr(0, 131));
@@ -132,7 +132,7 @@ TEST(Reading, LongLineIsReadAsTwoLines) {
   // its own, here another patch line.
   std::string first = "1=" + std::string(297, 'a');
   InstrumentDefinition instrument;
-  ASSERT_EQ(instrument.LoadInstrumentText("Patch[0]=L\n[L]\n" + first + "2=rest\n"), 0);
+  ASSERT_EQ(LoadInstrumentText(instrument, "Patch[0]=L\n[L]\n" + first + "2=rest\n"), 0);
   EXPECT_EQ(Describe(instrument),
             "device=L method=0\nbank 0 L\n  1 0 " + std::string(131, 'a') + "\n  2 0 rest\n");
 }
@@ -144,7 +144,7 @@ TEST(Reading, ManyBanksAndHeadersStayInFileOrder) {
   for (int i = 1999; i >= 0; --i)
     file += "[list" + std::to_string(i) + "]\n" + std::to_string(i) + "=P\n";
   InstrumentDefinition instrument;
-  ASSERT_EQ(instrument.LoadInstrumentText(file), 0);
+  ASSERT_EQ(LoadInstrumentText(instrument, file), 0);
   int expected = 0;
   for (const PatchBank* bank = instrument.banks; bank != nullptr; bank = bank->next, ++expected) {
     ASSERT_EQ(bank->bankNumber, expected);
@@ -157,7 +157,7 @@ TEST(Reading, ManyBanksAndHeadersStayInFileOrder) {
 
 TEST(Clear, FreesBanksAndKeepsNameAndMethod) {
   InstrumentDefinition instrument;
-  ASSERT_EQ(instrument.LoadInstrumentText("BankSelMethod=1\nPatch[0]=L\n[L]\n1=A\n2=B\n"), 0);
+  ASSERT_EQ(LoadInstrumentText(instrument, "BankSelMethod=1\nPatch[0]=L\n[L]\n1=A\n2=B\n"), 0);
   instrument.Clear();
   EXPECT_EQ(instrument.banks, nullptr);
   EXPECT_STREQ(instrument.deviceName, "L");
@@ -206,7 +206,7 @@ TEST(ReadInstrumentFile, ReadsFilesInPiecesAndPipesWhole) {
             (i % 3 == 0 ? "\n" : "\r\n");
   }
   InstrumentDefinition inMemory;
-  ASSERT_EQ(inMemory.LoadInstrumentText(text), 0);
+  ASSERT_EQ(LoadInstrumentText(inMemory, text), 0);
   TemporaryFolder folder;
   WriteBytes(folder / "big.ins", text);
   InstrumentDefinition fromFile;

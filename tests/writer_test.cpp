@@ -81,14 +81,6 @@ INSTANTIATE_TEST_SUITE_P(
                     BankCase{1, INT32_MAX, "127.0"}, BankCase{1, INT32_MIN, "0.0"},
                     BankCase{0, INT32_MIN, "0.0"}));
 
-TEST(MakeBankValue, ShiftsOnlyForMethodOneAndWraps) {
-  EXPECT_EQ(MakeBankValue(0, 300), 300);
-  EXPECT_EQ(MakeBankValue(1, 3), 384);
-  EXPECT_EQ(MakeBankValue(1, 0x02000000), 0);
-  EXPECT_EQ(MakeBankValue(1, -1), -128);
-  EXPECT_EQ(MakeBankValue(7, 5), 0);
-}
-
 TEST(WriteEscapedXml, ReplacesTheFourCharactersAndNothingElse) {
   struct Case {
     const char* text;
@@ -102,20 +94,6 @@ TEST(WriteEscapedXml, ReplacesTheFourCharactersAndNothingElse) {
     out.resize(static_cast<std::size_t>(WriteEscapedXml(out.data(), c.text) - out.data()));
     EXPECT_EQ(out, c.escaped) << c.text;
   }
-}
-
-TEST(PatchMap, StopsAtTheFirstRefusedWrite) {
-  class RefusingSink final : public ByteSink {
-   public:
-    bool Write(std::string_view) override { return ++calls, false; }
-    int calls = 0;
-  } sink;
-  InstrumentDefinition instrument;
-  std::string file = "Patch[0]=L\n[L]\n";
-  for (int i = 0; i < 5000; ++i) file += std::to_string(i) + "=Name\n";
-  ASSERT_EQ(instrument.LoadInstrumentText(file), 0);
-  EXPECT_EQ(instrument.WritePatchMap(sink), -1);
-  EXPECT_EQ(sink.calls, 1);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "patch_map_file.h"
 #include "text_lines.h"
 #include "whole_file_check.h"
+#include "whole_file_conversion.h"
 
 // Pointers may lie above 2 GB, where a wasm32 i32 reads as negative: ">>> 0".
 // clang-format off
@@ -109,9 +110,9 @@ std::unique_ptr<InstrumentCatalog> catalog;  // of the open file, for its instru
 // Hands a map's bytes to the worker as they are written.
 class ChunkSink final : public ByteSink {
  public:
-  bool Write(std::string_view bytes) override {
+  SystemError Write(std::string_view bytes) override {
     JsChunk(bytes.data(), bytes.size());
-    return true;
+    return {};
   }
 };
 
@@ -122,7 +123,7 @@ class PreviewSink final : public ByteSink {
  public:
   explicit PreviewSink(std::size_t maxRows) : maxRows_(maxRows) {}
 
-  bool Write(std::string_view bytes) override {
+  SystemError Write(std::string_view bytes) override {
     JsChunk(bytes.data(), bytes.size());
     // No name holds an LF, so each LF ends one line of the map.
     for (std::size_t at = 0; at < bytes.size();) {
@@ -139,7 +140,7 @@ class PreviewSink final : public ByteSink {
       ++lines_;
       at = lineFeed + 1;
     }
-    return true;
+    return {};
   }
 
   // The number of patches: every line but the first and the last.
@@ -198,7 +199,7 @@ class PreviewSink final : public ByteSink {
 
 bool WriteWithPreview(PatchMapSource& map, std::size_t maxRows) {
   PreviewSink sink(maxRows);
-  if (!map.WriteTo(sink)) return false;
+  if (map.WriteTo(sink).Failed()) return false;
   JsNumber(static_cast<double>(sink.Patches()));
   JsRecord(kRowCount);
   return true;
@@ -233,12 +234,12 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int ConvertWholeFile(int maxRows) {
   return Guarded([&] {
     InstrumentSource source(browserFile, kSliceBytes);
-    if (const SystemError error = source.Open({}); error.Failed()) {
-      Fail(LoadFailureText({LoadFailure::kCannotOpen, error}));
+    if (const LoadResult opened = source.Open({}); !opened.Succeeded()) {
+      Fail(LoadFailureText(opened));
       return false;
     }
     InstrumentDefinition whole;
-    const LoadResult loaded = ReadInstrument(whole, source);
+    const LoadResult loaded = ReadWholeFileInto(whole, source);
     if (!loaded.Succeeded()) {
       Fail(LoadFailureText(loaded));
       return false;
@@ -255,8 +256,8 @@ EMSCRIPTEN_KEEPALIVE int ReadInstruments() {
     catalog.reset();
     auto read = std::make_unique<InstrumentCatalog>();
     InstrumentSource source(browserFile, kSliceBytes);
-    if (const SystemError error = source.Open({}); error.Failed()) {
-      Fail(LoadFailureText({LoadFailure::kCannotOpen, error}));
+    if (const LoadResult opened = source.Open({}); !opened.Succeeded()) {
+      Fail(LoadFailureText(opened));
       return false;
     }
     if (const LoadResult loaded = ReadCatalog(*read, source); !loaded.Succeeded()) {
@@ -291,18 +292,18 @@ EMSCRIPTEN_KEEPALIVE int ReadInstruments() {
 EMSCRIPTEN_KEEPALIVE int CheckFile() {
   return Guarded([&] {
     InstrumentSource source(browserFile, kSliceBytes);
-    if (const SystemError error = source.Open({}); error.Failed()) {
-      Fail(LoadFailureText({LoadFailure::kCannotOpen, error}));
+    if (const LoadResult opened = source.Open({}); !opened.Succeeded()) {
+      Fail(LoadFailureText(opened));
       return false;
     }
-    const CheckResult checked = CheckWholeFileConversion(source);
-    if (!checked.read.Succeeded()) {
-      Fail(LoadFailureText(checked.read));
+    std::vector<Finding> findings;
+    if (const LoadResult read = CheckWholeFileConversion(source, findings); !read.Succeeded()) {
+      Fail(LoadFailureText(read));
       return false;
     }
-    for (const Finding& finding : checked.findings) {
+    for (const Finding& finding : findings) {
       JsNumber(static_cast<double>(finding.line));
-      Field(finding.text);
+      Field(FindingText(finding));
       JsRecord(kFinding);
     }
     return true;
@@ -355,7 +356,7 @@ EMSCRIPTEN_KEEPALIVE int ConvertEachInstrument() {
       JsRecord(kFile);
       InstrumentMap map(*catalog, instrument);
       ChunkSink sink;
-      if (!map.WriteTo(sink)) return false;
+      if (map.WriteTo(sink).Failed()) return false;
     }
     return true;
   });

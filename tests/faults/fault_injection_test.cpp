@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "byte_sink.h"
 #include "instrument_definition.h"
 #include "patch_map_file.h"
+#include "patch_map_writer.h"
 #include "scripted_file_system.h"
 #include "test_files.h"
 
@@ -28,7 +28,7 @@ class FailureAtEveryStep : public testing::Test {
   void SetUp() override {
     source_ = LargeInstrumentText(300 * 1024);
     expected_ = PatchMapOf(source_);
-    ASSERT_EQ(instrument_.LoadInstrumentText(source_), 0);
+    ASSERT_EQ(LoadInstrumentText(instrument_, source_), 0);
   }
 
   // The steps of a conversion that succeeds, for a target as `prepare` leaves it.
@@ -153,10 +153,10 @@ TEST_F(FailureAtEveryStep, TheWriterFailsAtEveryRefusedPiece) {
   class RefusingSink final : public ByteSink {
    public:
     explicit RefusingSink(std::size_t refuseAt) : refuseAt_(refuseAt) {}
-    bool Write(std::string_view bytes) override {
-      if (calls++ == refuseAt_) return false;
+    SystemError Write(std::string_view bytes) override {
+      if (calls++ == refuseAt_) return SystemError::Posix(ENOSPC);
       text.append(bytes);
-      return true;
+      return {};
     }
     std::size_t calls = 0;
     std::string text;
@@ -165,11 +165,12 @@ TEST_F(FailureAtEveryStep, TheWriterFailsAtEveryRefusedPiece) {
     std::size_t refuseAt_;
   };
   RefusingSink counting(ScriptedFileSystem::kNever);
-  ASSERT_EQ(instrument_.WritePatchMap(counting), 0);
+  ASSERT_FALSE(WritePatchMapOf(instrument_, counting).Failed());
   ASSERT_EQ(counting.text, expected_);
   for (std::size_t refuseAt = 0; refuseAt < counting.calls; ++refuseAt) {
     RefusingSink sink(refuseAt);
-    EXPECT_EQ(instrument_.WritePatchMap(sink), -1) << "refusing piece " << refuseAt;
+    EXPECT_EQ(WritePatchMapOf(instrument_, sink).Code(), static_cast<std::uint32_t>(ENOSPC))
+        << "refusing piece " << refuseAt;
     EXPECT_EQ(sink.calls, refuseAt + 1) << "nothing is written after a refusal";
   }
 }

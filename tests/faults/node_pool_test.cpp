@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "instrument_definition.h"
+#include "memory_file_system.h"
 
 namespace {
 
@@ -58,11 +59,11 @@ TEST(NodePool, AnInstrumentClearedAndLoadedAgainConvertsTheSame) {
   for (int i = 0; i < 5000; ++i) text += std::to_string(i) + "=Name " + std::to_string(i) + "\n";
   text += "[M]\n0=Other\n";
   InstrumentDefinition first;
-  ASSERT_EQ(first.LoadInstrumentText(text), 0);
+  ASSERT_EQ(LoadInstrumentText(first, text), 0);
   first.Clear();
   InstrumentDefinition second;
-  ASSERT_EQ(second.LoadInstrumentText(text), 0);
-  ASSERT_EQ(first.LoadInstrumentText(text), 0);  // both alive at once now
+  ASSERT_EQ(LoadInstrumentText(second, text), 0);
+  ASSERT_EQ(LoadInstrumentText(first, text), 0);  // both alive at once now
   for (const PatchBank *a = first.banks, *b = second.banks; a || b; a = a->next, b = b->next) {
     ASSERT_TRUE(a && b);
     ASSERT_NE(a, b);
