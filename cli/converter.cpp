@@ -75,8 +75,8 @@ bool Converter::Open(const fs::path& source, InstrumentSource& opened, SourcePas
   return opening.Succeeded() || Fail(source, LoadFailureText(opening));
 }
 
-bool Converter::ReadCatalog(const fs::path& source, InstrumentSource& opened,
-                            InstrumentCatalog& catalog) {
+bool Converter::ReadInstruments(const fs::path& source, InstrumentSource& opened,
+                                InstrumentCatalog& catalog) {
   if (!Open(source, opened, SourcePasses::kOne)) return false;
   const LoadResult read = ::ReadCatalog(catalog, opened);
   return read.Succeeded() || Fail(source, LoadFailureText(read));
@@ -120,7 +120,7 @@ bool Converter::Convert(const fs::path& source, const fs::path& target,
       return Write(map, source, target);
     }
     InstrumentCatalog catalog;
-    if (!ReadCatalog(source, opened, catalog)) return false;
+    if (!ReadInstruments(source, opened, catalog)) return false;
     const auto* instrument = catalog.FindInstrument(*instrumentName);
     if (instrument == nullptr) {
       return Fail(source, "no instrument \"" + *instrumentName + "\"; " + InstrumentNames(catalog));
@@ -137,7 +137,7 @@ bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& fo
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
     InstrumentCatalog catalog;
-    if (!ReadCatalog(source, opened, catalog)) return false;
+    if (!ReadInstruments(source, opened, catalog)) return false;
     catalog.ResolveListsOf(nullptr);  // all in one walk
     const LeadBytes leadBytes = TextLeadBytes();
     bool allConverted = true;
@@ -166,7 +166,7 @@ bool Converter::List(const fs::path& source) {
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
     InstrumentCatalog catalog;
-    if (!ReadCatalog(source, opened, catalog)) return false;
+    if (!ReadInstruments(source, opened, catalog)) return false;
     if (catalog.instruments().empty()) return Fail(source, kNoInstrumentToList);
     for (const InstrumentListing& instrument : ListInstruments(catalog)) {
       Print(instrument.Line());

@@ -45,8 +45,8 @@ class Converter {
   template <typename Work>
   bool Guarded(const std::filesystem::path& source, Work work);
   bool Open(const std::filesystem::path& source, InstrumentSource& opened, SourcePasses passes);
-  bool ReadCatalog(const std::filesystem::path& source, InstrumentSource& opened,
-                   InstrumentCatalog& catalog);
+  bool ReadInstruments(const std::filesystem::path& source, InstrumentSource& opened,
+                       InstrumentCatalog& catalog);
   bool Flushed(const std::filesystem::path& source, const char* what);
   void Print(std::string_view line);
   void Refused(SystemError error);

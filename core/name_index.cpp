@@ -7,10 +7,6 @@
 
 namespace {
 
-char AsciiLowerByte(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
 // Drawn once per process, so that no file can be made to collide in it.
 std::uint64_t ProcessSeed() {
   static const std::uint64_t seed = [] {
@@ -32,7 +28,7 @@ std::uint64_t ProcessSeed() {
 std::uint64_t NameIndex::CaseBlindHash(std::string_view name, std::uint64_t seed) {
   std::uint64_t hash = 14695981039346656037ull ^ seed;
   for (const char c : name) {
-    hash = (hash ^ static_cast<unsigned char>(AsciiLowerByte(c))) * 1099511628211ull;
+    hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ull;
   }
   hash ^= hash >> 32;
   hash *= 0xD6E8FEB86659FD93ull;
@@ -42,8 +38,7 @@ std::uint64_t NameIndex::CaseBlindHash(std::string_view name, std::uint64_t seed
 bool NameIndex::CaseBlindLess::operator()(std::string_view a, std::string_view b) const {
   ++*probes;
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return static_cast<unsigned char>(AsciiLowerByte(x)) <
-           static_cast<unsigned char>(AsciiLowerByte(y));
+    return static_cast<unsigned char>(AsciiLower(x)) < static_cast<unsigned char>(AsciiLower(y));
   });
 }
 

@@ -137,6 +137,11 @@ class LineReader {
   std::size_t nextLineNumber_ = 1;
 };
 
+// The ASCII capital letters made small; every other byte as it is.
+constexpr char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // ASCII letters compared without regard to case.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);

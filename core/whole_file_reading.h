@@ -93,7 +93,7 @@ concept WholeFileListener = whole_file::HearsReads<L> || whole_file::HearsHeader
 // trimmed, so its key begins with its first byte; most lines of a file are
 // patch lines and are passed over without being cut at their "=".
 inline bool MayHoldBankKeyOrMethod(std::string_view line) {
-  const char first = static_cast<char>(line.front() | 0x20);  // ASCII lower case
+  const char first = AsciiLower(line.front());
   return first == 'b' || first == 'p';
 }
 

@@ -313,7 +313,7 @@ TEST(SafeFileName, TakesTheNameCharacterByCharacter) {
 }
 
 // Each finding of --check, from a file that has it; a clean file has none.
-TEST(Check, TellsWhatThePlainConversionMakesOfAFile) {
+TEST(Check, TellsWhatTheWholeFileConversionMakesOfAFile) {
   const std::string clean =
       ".Patch Names\n[L]\n0=Piano\n.Instrument Definitions\n[S]\nPatch[0]=L\n";
   struct Case {

@@ -19,9 +19,9 @@
 #include "byte_sink.h"
 #include "file_names.h"
 #include "instrument_catalog.h"
-#include "instrument_source.h"
 #include "instrument_listing.h"
 #include "instrument_map.h"
+#include "instrument_source.h"
 #include "patch_map_file.h"
 #include "text_lines.h"
 #include "whole_file_check.h"
@@ -52,18 +52,20 @@ namespace {
 
 // What the records are; the worker gives each its fields in this order.
 enum Record : int {
-  kFailure = 1,     // text
-  kInstrument = 2,  // name, safe file name, method, bank count
-  kBank = 3,        // key, list name, what it holds
+  kFailure = 1,        // text
+  kInstrument = 2,     // name, safe file name, method, bank count
+  kBank = 3,           // key, list name, what it holds
   kNothingToList = 4,  // text
-  kFinding = 5,     // line, text
-  kRow = 6,         // bank "H.L", program, family, name
-  kRowCount = 7,    // count
-  kFile = 8,        // file name; the map's chunks follow
-  kRefused = 9,     // text
+  kFinding = 5,        // line, text
+  kRow = 6,            // bank "H.L", program, family, name
+  kRowCount = 7,       // count
+  kFile = 8,           // file name; the map's chunks follow
+  kRefused = 9,        // text
 };
 
-void Field(std::string_view bytes) { JsField(bytes.data(), bytes.size()); }
+void Field(std::string_view bytes) {
+  JsField(bytes.data(), bytes.size());
+}
 
 void Fail(std::string_view reason) {
   Field(reason);
@@ -333,8 +335,9 @@ EMSCRIPTEN_KEEPALIVE int ConvertEachInstrument() {
     if (catalog == nullptr) return false;
     constexpr std::size_t kMaxZipEntries = 65535;
     const auto& instruments = catalog->instruments();
-    const auto withBanks = std::count_if(instruments.begin(), instruments.end(),
-                                         [](const auto& instrument) { return !instrument.banks.empty(); });
+    const auto withBanks =
+        std::count_if(instruments.begin(), instruments.end(),
+                      [](const auto& instrument) { return !instrument.banks.empty(); });
     if (static_cast<std::size_t>(withBanks) > kMaxZipEntries) {
       Fail("has " + std::to_string(withBanks) +
            " instruments with a bank, more maps than one zip holds (65535); patchconv "

@@ -19,13 +19,13 @@ Everything is bytes: no character set is ever decoded.  Numbers are kept as
 Python integers and folded into signed 32 bits wherever the C++ core stores
 them in an `int32_t`.
 
-The plain conversion (first two forms) reads the file as one instrument: see
+The whole-file conversion (first two forms) reads the file as one instrument: see
 read_bank_definitions and read_patch_names.
 
 The instrument reading (--instrument) converts ONE instrument of the file, the
 way a sequencer sees it.  This reading, point by point:
 
-- Lines are the plain reading's lines (relevant_lines).  A key line is cut at
+- Lines are the whole-file reading's lines (relevant_lines).  A key line is cut at
   its first `=`, key and value trimmed; a line without `=` is no key line.
 - A line beginning with `.` is a section marker, compared whole (the trimmed
   line, dot included) with `.Patch Names` and `.Instrument Definitions`, ASCII

@@ -23,15 +23,15 @@
   // the instrument reading (1) and the check (3).
   const PASSES = 6;
 
-  const workerUrl = URL.createObjectURL(
-      new Blob([byId('worker-source').textContent], {type: 'text/javascript'}));
+  const workerUrl =
+      URL.createObjectURL(new Blob([byId('worker-source').textContent], {type: 'text/javascript'}));
   const wasm = Uint8Array.from(atob(byId('wasm').textContent), (c) => c.charCodeAt(0));
   const compiled = WebAssembly.compile(wasm);
 
   let worker = null;
   let working = false;
   let job = 0;
-  let opened = null;  // the open file: its name, maps and instruments
+  let opened = null;                    // the open file: its name, maps and instruments
   window.patchConverterTimings = null;  // of the last file, for the benchmarks
 
   // Controls stay enabled while the worker is busy, so that the keyboard's
@@ -141,7 +141,8 @@
     }
     if (instruments.length > LISTED_INSTRUMENTS) {
       add(instrumentsBox, 'p',
-          `… and ${instruments.length - LISTED_INSTRUMENTS} more instruments, all in the menu above.`,
+          `… and ${
+              instruments.length - LISTED_INSTRUMENTS} more instruments, all in the menu above.`,
           'empty');
     }
   }
@@ -195,8 +196,9 @@
       // What the worker held is gone with it: the file must be chosen again.
       startWorker();
       opened = null;
-      fail(/memory|allocat/i.test(reply.message) ? 'not enough memory to convert it' :
-                                                   `cannot be converted: ${reply.message}`);
+      fail(
+          /memory|allocat/i.test(reply.message) ? 'not enough memory to convert it' :
+                                                  `cannot be converted: ${reply.message}`);
       return;
     }
     if (!reply || reply.job !== job) return;

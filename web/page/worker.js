@@ -6,8 +6,15 @@
 
 // The kinds of record that web/binding.cpp sends, in its order of fields.
 const Record = {
-  failure: 1, instrument: 2, bank: 3, nothingToList: 4, finding: 5,
-  row: 6, rowCount: 7, file: 8, refused: 9,
+  failure: 1,
+  instrument: 2,
+  bank: 3,
+  nothingToList: 4,
+  finding: 5,
+  row: 6,
+  rowCount: 7,
+  file: 8,
+  refused: 9,
 };
 const PREVIEW_ROWS = 500;
 
@@ -86,9 +93,10 @@ function run(step) {
 }
 
 function previewOf(taken) {
-  const rows = taken.filter((record) => record.kind === Record.row).map(
-      ({fields: [bank, program, family, name]}) => [
-        shown(bank), shown(program), shown(family), shown(name)]);
+  const rows = taken.filter((record) => record.kind === Record.row)
+                   .map(({
+                          fields: [bank, program, family, name]
+                        }) => [shown(bank), shown(program), shown(family), shown(name)]);
   const count = taken.find((record) => record.kind === Record.rowCount);
   return {rows, count: count ? count.fields[0] : 0};
 }
@@ -129,10 +137,14 @@ function open(message) {
   const check = run(() => converter._CheckFile());
   timings.check = check.milliseconds;
   if (check.failure) return {type: 'failed', job, message: check.failure};
-  const findings = check.records.filter((record) => record.kind === Record.finding).map(
-      ({fields: [line, text]}) => ({line, text: shown(text)}));
+  const findings = check.records.filter((record) => record.kind === Record.finding)
+                       .map(({fields: [line, text]}) => ({line, text: shown(text)}));
   return {
-    type: 'opened', job, timings, findings, ...listingOf(listing.records),
+    type: 'opened',
+    job,
+    timings,
+    findings,
+    ...listingOf(listing.records),
     map: {blob: whole.blob, ...previewOf(whole.records)},
   };
 }
@@ -141,7 +153,10 @@ function convertInstrument(message) {
   const converted = run(() => converter._ConvertInstrument(message.index, PREVIEW_ROWS));
   if (converted.failure) return {type: 'failed', job, message: converted.failure};
   return {
-    type: 'map', job, index: message.index, milliseconds: converted.milliseconds,
+    type: 'map',
+    job,
+    index: message.index,
+    milliseconds: converted.milliseconds,
     map: {blob: converted.blob, ...previewOf(converted.records)},
   };
 }
@@ -157,8 +172,9 @@ function zipEachInstrument() {
     zipped += data ? data.length : 0;
     // Offsets past 4 GB need ZIP64, which the zip library does not write.
     if (zipped > 0xFFFFFFFF) {
-      failed = failed || 'its maps make a zip of more than 4 GB, more than one zip holds here; ' +
-          'patchconv --each-instrument writes them all';
+      failed = failed ||
+          'its maps make a zip of more than 4 GB, more than one zip holds here; ' +
+              'patchconv --each-instrument writes them all';
     }
     if (!failed) parts.push(data);
   });
@@ -227,7 +243,9 @@ async function start(message) {
 // The module comes when the page has compiled it, maybe after the first
 // requests; they wait for it, and are taken one at a time, in order.
 let startWith = null;
-const started = new Promise((resolve) => { startWith = resolve; });
+const started = new Promise((resolve) => {
+  startWith = resolve;
+});
 let queue = Promise.resolve();
 onmessage = (event) => {
   const message = event.data;

@@ -33,9 +33,7 @@ export function fileName(bytes) {
 // Windows-1252 text back to its bytes: the page's menu holds names so decoded.
 const byteOf = new Map();
 for (let byte = 0; byte < 256; ++byte) byteOf.set(windows1252.decode(Uint8Array.of(byte)), byte);
-export function windows1252Bytes(text) {
-  return Buffer.from([...text].map((c) => byteOf.get(c)));
-}
+export function windows1252Bytes(text) { return Buffer.from([...text].map((c) => byteOf.get(c))); }
 
 export class PageSession {
   static async open(pagePath, {width = 1000, height = 800} = {}) {
@@ -44,9 +42,11 @@ export class PageSession {
       executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
       headless: true,
       userDataDir: profile,
-      args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      args: [
+        '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
         '--disable-background-networking', '--disable-component-update', '--disable-sync',
-        '--disable-dev-shm-usage'],
+        '--disable-dev-shm-usage'
+      ],
     });
     const session = new PageSession(browser, profile);
     await session.start(pagePath, width, height);
@@ -68,7 +68,8 @@ export class PageSession {
     this.url = 'file://' + path.resolve(pagePath);
     fs.mkdirSync(this.downloads);
     const cdp = await this.browser.target().createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior',
+    await cdp.send(
+        'Browser.setDownloadBehavior',
         {behavior: 'allowAndName', downloadPath: this.downloads, eventsEnabled: true});
     cdp.on('Browser.downloadWillBegin', ({guid, suggestedFilename}) => {
       this.pending.get('next')?.begin(guid, suggestedFilename);
@@ -82,7 +83,8 @@ export class PageSession {
       const url = request.url();
       if (url !== this.url && !url.startsWith('blob:')) this.requests.push(url);
     });
-    this.page.on('requestfailed', (request) => this.errors.push(`request failed: ${request.url()}`));
+    this.page.on(
+        'requestfailed', (request) => this.errors.push(`request failed: ${request.url()}`));
     this.page.on('console', (message) => {
       if (message.type() === 'error') this.errors.push(`console: ${message.text()}`);
     });
@@ -109,7 +111,9 @@ export class PageSession {
   // Chooses the file through the page's file input.
   async choose(file, timeout) {
     const input = await this.page.$('#source');
-    await input.evaluate((element) => { element.value = ''; });  // the same file again is a change
+    await input.evaluate((element) => {
+      element.value = '';
+    });  // the same file again is a change
     await input.uploadFile(file);
     return this.settled(timeout);
   }
