@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "file_names.h"
 #include "test_files.h"
 
 namespace {
@@ -269,108 +268,6 @@ TEST_F(PatchconvTest, ListingAFileWithoutInstrumentsSaysSo) {
   EXPECT_EQ(run.err,
             "patchconv: " + (folder_ / "synth.ins").string() +
                 ": defines no instrument: it has no header under .Instrument Definitions\n");
-}
-
-TEST(SafeFileName, KeepsWhatBothSystemsTakeAndReplacesTheRest) {
-  for (auto [name, safe] :
-       {std::pair{"Roland GS", "Roland GS"}, std::pair{"a/b\\c:d*e", "a_b_c_d_e"},
-        std::pair{"q?\"<>|\t", "q______"}, std::pair{"end. . ", "end"},
-        std::pair{".hidden", "_hidden"}, std::pair{"", "_"}, std::pair{"..", "_"},
-        std::pair{"nul", "nul_"}, std::pair{"Com9 .x", "Com9_ .x"},
-        std::pair{"LPT1.synth", "LPT1_.synth"}, std::pair{"COM10", "COM10"},
-        std::pair{"\xe9t\xe9", "\xe9t\xe9"}}) {
-    EXPECT_EQ(SafeFileName(name), safe) << name;
-  }
-  EXPECT_EQ(SafeFileName(std::string(300, 'x')).size(), 200u);
-}
-
-// Characters, not bytes: the cut keeps whole UTF-8 sequences and two-byte
-// characters, whose second byte may be "\\" or "|" in code page 932; the
-// port numbers ¹ ² ³ (Windows-1252 or UTF-8) make device names as digits do.
-TEST(SafeFileName, TakesTheNameCharacterByCharacter) {
-  LeadBytes codePage932;
-  for (unsigned byte = 0x81; byte <= 0xFC; ++byte)
-    codePage932.set(byte, byte <= 0x9F || byte >= 0xE0);
-  const std::string x199(199, 'x');
-  struct Case {
-    std::string name;
-    LeadBytes leadBytes;
-    std::string safe;
-  };
-  for (const Case& c : {
-           Case{x199 + "\xc3\xa9", {}, x199},
-           Case{x199 + "\xff\xc3\xa9", {}, x199 + "\xff"},
-           Case{"\x83\x5c\x83\x7c/", codePage932, "\x83\x5c\x83\x7c_"},
-           Case{"\x83\x5c\x83\x7c/", {}, "\x83_\x83__"},
-           Case{x199 + "\x83\x5c", codePage932, x199},
-           Case{"COM\xb9", {}, "COM\xb9_"},
-           Case{"lpt\xc2\xb3.x", {}, "lpt\xc2\xb3_.x"},
-           Case{"Com\xb2 ", {}, "Com\xb2_"},
-           Case{"COM\xb4", {}, "COM\xb4"},
-       }) {
-    EXPECT_EQ(SafeFileName(c.name, c.leadBytes), c.safe) << c.name;
-  }
-}
-
-// Each finding of --check, from a file that has it; a clean file has none.
-TEST(Check, TellsWhatTheWholeFileConversionMakesOfAFile) {
-  const std::string clean =
-      ".Patch Names\n[L]\n0=Piano\n.Instrument Definitions\n[S]\nPatch[0]=L\n";
-  struct Case {
-    std::string file;
-    std::string finding;  // after "FILE"; none for the clean file
-  };
-  for (const Case& c : {
-           Case{clean, ""},
-           Case{".Instrument Definitions\n[A]\nPatch[0]=L\n[B]\nPatch[1]=L\n",
-                ": 2 instruments are merged into one map: \"A\", \"B\"; convert one of them with "
-                "--instrument NAME"},
-           Case{".Instrument Definitions\n[S]\nPatch[0]=L\n.Patch Names\n[L]\n0=x\n",
-                ":5: the map's device name \"L\" comes from this header, the last of the file, "
-                "which names no instrument"},
-           Case{clean + "Patch[1]=Gone\n",
-                ":7: bank 1 names the list \"Gone\", which never appears: it stays empty"},
-           Case{clean + "Patch[1]=L\n",
-                ":7: bank 1 names the list \"L\", as an earlier bank does: only that one gets its "
-                "patches"},
-           Case{clean + "Patch[1]=1..128\n",
-                ":7: bank 1 names the list \"1..128\", which is built in: "
-                "it stays empty here; --instrument numbers its 128 programs"},
-           Case{clean + ".Patch Names\n[B]\n0=x\n1=y\n[K]\nBasedOn=B\n1=z\n"
-                        ".Instrument Definitions\n[S]\nPatch[1]=K\n",
-                ":16: bank 1 names the list \"K\", which is built on \"B\": here it holds only its "
-                "own lines, 1 of the 2 programs it has with what it inherits (see --instrument)"},
-           Case{clean + "[L]\nControl=Std\n",
-                ":8: \"Control=Std\" under [L] becomes a patch at program 0 named \"Std\""},
-           Case{clean + "[L]\n1=" + std::string(140, 'n') + "\n",
-                ":8: the patch name is cut to its first 131 bytes: \"" + std::string(131, 'n') +
-                    "\""},
-           Case{clean + ";" + std::string(400, 'c') + "\n",
-                ":7: this line is longer than one read of 299 bytes: the rest is read as a line of "
-                "its own"},
-           Case{clean + "[L]\n128=x\n", ":8: program 128 is outside 0-127, which MIDI can select"},
-           Case{clean + "BankSelMethod=1\nPatch[128]=S\n",
-                ":8: bank 128 with BankSelMethod 1 gives the bank value 16384, outside 0-16383, "
-                "which "
-                "two 7-bit parts cannot hold"},
-           Case{clean + "[L]\n1=a\x01z\n",
-                ":8: the patch name holds the control byte 0x01, which makes the map "
-                "not well-formed XML"},
-           Case{"[S]\n0=x\n",
-                ": there is no bank key (Patch[n]=LIST) at all: the file is not converted"},
-       }) {
-    TemporaryFolder folder;
-    WriteBytes(folder / "c.ins", c.file);
-    PatchconvRun run = Patchconv({"--check", folder / "c.ins"});
-    const bool noFinding = c.finding.empty();
-    EXPECT_EQ(run.status, noFinding ? kExitConverted : kExitSomeFailed) << c.finding;
-    if (noFinding) {
-      EXPECT_EQ(run.out, "");
-    } else {
-      EXPECT_NE(run.out.find((folder / "c.ins").string() + c.finding + "\n"), std::string::npos)
-          << run.out;
-    }
-  }
 }
 
 // Control bytes of names and paths reach the terminal escaped; the map keeps them.

@@ -1,4 +1,6 @@
 // The line rules of a Windows text-mode stream read into a 300-byte buffer.
+#include "text_lines.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 
 #include "instrument_definition.h"
 #include "memory_file_system.h"
-#include "text_lines.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "byte_sink.h"
 #include "instrument_definition.h"
 #include "test_files.h"
-#include "xml_escape.h"
 
 namespace {
 
@@ -80,20 +79,5 @@ INSTANTIATE_TEST_SUITE_P(
                     BankCase{0, -1, "127.127"}, BankCase{1, -1, "127.0"}, BankCase{1, 200, "72.0"},
                     BankCase{1, INT32_MAX, "127.0"}, BankCase{1, INT32_MIN, "0.0"},
                     BankCase{0, INT32_MIN, "0.0"}));
-
-TEST(WriteEscapedXml, ReplacesTheFourCharactersAndNothingElse) {
-  struct Case {
-    const char* text;
-    const char* escaped;
-  };
-  for (Case c : {Case{"", ""}, Case{"plain", "plain"}, Case{"&", "&amp;"},
-                 Case{"<a href=\"x\">", "&lt;a href=&quot;x&quot;&gt;"},
-                 Case{"&lt; already", "&amp;lt; already"}, Case{"it's", "it's"},
-                 Case{"&&<<>>\"\"", "&amp;&amp;&lt;&lt;&gt;&gt;&quot;&quot;"}}) {
-    std::string out(std::strlen(c.text) * kMaxEscapedBytesPerByte, '\0');
-    out.resize(static_cast<std::size_t>(WriteEscapedXml(out.data(), c.text) - out.data()));
-    EXPECT_EQ(out, c.escaped) << c.text;
-  }
-}
 
 }  // namespace
