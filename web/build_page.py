@@ -2,12 +2,14 @@
 """Makes the converter's page as one self-contained HTML file.
 
     build_page.py --page DIR --glue JS --wasm WASM --zip-library JS --output HTML
+                  [--notice "WHAT=LICENCE_FILE"]...
 
 Fills DIR/index.html with the style, the page's script, the worker's source
 (the zip library, emscripten's glue and DIR/worker.js) and the WebAssembly in
 base64. The Content-Security-Policy allows the one style and the one script by
 their hashes, WebAssembly, and workers made from the page's own blobs; nothing
-else, and no request of any kind.
+else, and no request of any kind. The licences of the page and of what it
+includes (each --notice) stand in a comment at its top.
 """
 
 import argparse
@@ -36,10 +38,22 @@ def source_hash(text):
     return "'sha256-" + base64.b64encode(digest).decode("ascii") + "'"
 
 
+def notices(parts):
+    """An HTML comment of the licences, none of whose text can end it."""
+    texts = []
+    for part in parts:
+        what, path = part.split("=", 1)
+        texts.append(f"{what}:\n\n{read(path).strip()}")
+    if not texts:
+        return ""
+    return "<!--\n" + "\n\n".join(texts).replace("--", "- -") + "\n-->\n"
+
+
 def main():
     parser = argparse.ArgumentParser()
     for option in ("--page", "--glue", "--wasm", "--zip-library", "--output"):
         parser.add_argument(option, required=True)
+    parser.add_argument("--notice", action="append", default=[])
     args = parser.parse_args()
 
     style = inline(read(f"{args.page}/style.css"), "style.css")
@@ -63,6 +77,10 @@ def main():
         ]
     )
     page = read(f"{args.page}/index.html")
+    doctype = "<!DOCTYPE html>\n"
+    if not page.startswith(doctype):
+        sys.exit("build_page.py: index.html must begin with " + doctype.strip())
+    page = doctype + notices(args.notice) + page[len(doctype):]
     for name, value in (
         ("POLICY", policy),
         ("STYLE", style),
