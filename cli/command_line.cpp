@@ -27,6 +27,19 @@ bool IsOption(const fs::path& argument) {
   return text.size() > 1 && text[0] == '-';
 }
 
+// The option that stands alone, without a value; nullptr for any other.
+bool* FlagNamed(const fs::path& argument, GivenOptions& options) {
+  const std::pair<const char*, bool GivenOptions::*> kFlags[] = {
+      {"-h", &GivenOptions::help},           {"--help", &GivenOptions::help},
+      {"--version", &GivenOptions::version}, {"--each-instrument", &GivenOptions::eachInstrument},
+      {"--list", &GivenOptions::list},       {"--check", &GivenOptions::check},
+  };
+  for (const auto& [name, flag] : kFlags) {
+    if (argument == name) return &(options.*flag);
+  }
+  return nullptr;
+}
+
 // Takes the options and positional arguments; "--" ends the options.
 WrongUsage CollectArguments(const std::vector<fs::path>& arguments, GivenOptions& options) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -38,16 +51,8 @@ WrongUsage CollectArguments(const std::vector<fs::path>& arguments, GivenOptions
                                 arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
                                 arguments.end());
       break;
-    } else if (argument == "-h" || argument == "--help") {
-      options.help = true;
-    } else if (argument == "--version") {
-      options.version = true;
-    } else if (argument == "--each-instrument") {
-      options.eachInstrument = true;
-    } else if (argument == "--list") {
-      options.list = true;
-    } else if (argument == "--check") {
-      options.check = true;
+    } else if (bool* flag = FlagNamed(argument, options)) {
+      *flag = true;
     } else if (argument == "-d" || argument == "--output-dir") {
       if (++i == arguments.size()) return {UsageError::kNoFolderOrSource};
       if (options.folder) return {UsageError::kGivenTwice, "-d"};

@@ -107,23 +107,36 @@ bool Converter::WroteEarlier(const fs::path& target) {
          writtenTargets_.contains(identity);
 }
 
-bool Converter::Convert(const fs::path& source, const fs::path& target,
-                        const std::string* instrumentName) {
+// Reads the instruments of `source`, in one pass, and runs `work` on them.
+template <typename Work>
+bool Converter::WithInstruments(const fs::path& source, Work work) {
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
-    if (instrumentName == nullptr) {
-      if (!Open(source, opened, SourcePasses::kSeveral)) return false;
-      InstrumentDefinition whole;
-      const LoadResult loaded = ReadWholeFileInto(whole, opened);
-      if (!loaded.Succeeded()) return Fail(source, LoadFailureText(loaded));
-      WholeFileMap map(whole);
-      return Write(map, source, target);
-    }
     InstrumentCatalog catalog;
-    if (!ReadInstruments(source, opened, catalog)) return false;
-    const auto* instrument = catalog.FindInstrument(*instrumentName);
+    return ReadInstruments(source, opened, catalog) && work(catalog);
+  });
+}
+
+bool Converter::Convert(const fs::path& source, const fs::path& target,
+                        const std::string* instrumentName) {
+  if (instrumentName != nullptr) return ConvertInstrument(source, target, *instrumentName);
+  return Guarded(source, [&] {
+    InstrumentSource opened(fileSystem_);
+    if (!Open(source, opened, SourcePasses::kSeveral)) return false;
+    InstrumentDefinition whole;
+    const LoadResult loaded = ReadWholeFileInto(whole, opened);
+    if (!loaded.Succeeded()) return Fail(source, LoadFailureText(loaded));
+    WholeFileMap map(whole);
+    return Write(map, source, target);
+  });
+}
+
+bool Converter::ConvertInstrument(const fs::path& source, const fs::path& target,
+                                  const std::string& name) {
+  return WithInstruments(source, [&](InstrumentCatalog& catalog) {
+    const auto* instrument = catalog.FindInstrument(name);
     if (instrument == nullptr) {
-      return Fail(source, "no instrument \"" + *instrumentName + "\"; " + InstrumentNames(catalog));
+      return Fail(source, "no instrument \"" + name + "\"; " + InstrumentNames(catalog));
     }
     if (instrument->banks.empty()) {
       return Fail(source, "instrument \"" + instrument->name + "\" declares no bank");
@@ -134,10 +147,7 @@ bool Converter::Convert(const fs::path& source, const fs::path& target,
 }
 
 bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& folder) {
-  return Guarded(source, [&] {
-    InstrumentSource opened(fileSystem_);
-    InstrumentCatalog catalog;
-    if (!ReadInstruments(source, opened, catalog)) return false;
+  return WithInstruments(source, [&](InstrumentCatalog& catalog) {
     catalog.ResolveListsOf(nullptr);  // all in one walk
     const LeadBytes leadBytes = TextLeadBytes();
     bool allConverted = true;
@@ -163,10 +173,7 @@ bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& fo
 }
 
 bool Converter::List(const fs::path& source) {
-  return Guarded(source, [&] {
-    InstrumentSource opened(fileSystem_);
-    InstrumentCatalog catalog;
-    if (!ReadInstruments(source, opened, catalog)) return false;
+  return WithInstruments(source, [&](InstrumentCatalog& catalog) {
     if (catalog.instruments().empty()) return Fail(source, kNoInstrumentToList);
     for (const InstrumentListing& instrument : ListInstruments(catalog)) {
       Print(instrument.Line());

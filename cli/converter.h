@@ -44,6 +44,10 @@ class Converter {
  private:
   template <typename Work>
   bool Guarded(const std::filesystem::path& source, Work work);
+  template <typename Work>
+  bool WithInstruments(const std::filesystem::path& source, Work work);
+  bool ConvertInstrument(const std::filesystem::path& source, const std::filesystem::path& target,
+                         const std::string& name);
   bool Open(const std::filesystem::path& source, InstrumentSource& opened, SourcePasses passes);
   bool ReadInstruments(const std::filesystem::path& source, InstrumentSource& opened,
                        InstrumentCatalog& catalog);

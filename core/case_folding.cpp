@@ -54,14 +54,12 @@ void AppendFolded(std::string& out, std::uint32_t code) {
 std::string CaseFolded(std::string_view text) {
   std::string folded;
   folded.reserve(text.size());
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8SequenceLength(text, at);
-    if (length == 0) {
-      folded += text[at++];
-      continue;
+  ForEachCharacter(text, [&](std::uint32_t character, std::string_view bytes) {
+    if (bytes.size() == 1 && character >= 0x80) {
+      folded.append(bytes);  // a byte that is no UTF-8
+    } else {
+      AppendFolded(folded, character);
     }
-    AppendFolded(folded, DecodeUtf8(text, at, length));
-    at += length;
-  }
+  });
   return folded;
 }

@@ -75,13 +75,17 @@ void PatchMapWriter::Flush() {
   if (!refused_.Failed()) refused_ = sink_.Write(std::string_view(buffer_, size));
 }
 
+// Ends the line begun at `out` with `text` escaped and `close`.
+template <std::size_t N>
+SystemError PatchMapWriter::EndLine(char* out, std::string_view text, const char (&close)[N]) {
+  end_ = AppendLiteral(WriteEscapedXml(out, text.substr(0, 299)), close);
+  return {};
+}
+
 SystemError PatchMapWriter::WriteHeader(std::string_view deviceName) {
   char* line = LineStart();
   if (line == nullptr) return refused_;
-  line = AppendLiteral(line, "<patchmap version=\"1.0\" device=\"");
-  line = WriteEscapedXml(line, deviceName.substr(0, 299));
-  end_ = AppendLiteral(line, "\">\r\n");
-  return {};
+  return EndLine(AppendLiteral(line, "<patchmap version=\"1.0\" device=\""), deviceName, "\">\r\n");
 }
 
 // The bank attribute is made once per bank.
@@ -104,10 +108,7 @@ SystemError PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program
   out += bankSize_;
   out = AppendLiteral(out, "\" preset=\"");
   out = PutDecimal(out, program);
-  out = AppendLiteral(out, "\" name=\"");
-  out = WriteEscapedXml(out, name.substr(0, 299));
-  end_ = AppendLiteral(out, "\" />\r\n");
-  return {};
+  return EndLine(AppendLiteral(out, "\" name=\""), name, "\" />\r\n");
 }
 
 SystemError PatchMapWriter::WriteEnd() {

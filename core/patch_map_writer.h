@@ -41,6 +41,8 @@ class PatchMapWriter {
   // Where the next line goes, with room for the longest line; nullptr once
   // the sink has refused bytes.
   char* LineStart();
+  template <std::size_t N>
+  SystemError EndLine(char* out, std::string_view text, const char (&close)[N]);
   void Flush();
 
   ByteSink& sink_;

@@ -15,31 +15,38 @@ void AppendEscaped(std::string& out, unsigned char byte) {
 
 }  // namespace
 
+// The well-formed UTF-8 sequences by their first byte, as Unicode's table of
+// them lists: how long, and the range of the second byte, which rules out
+// overlong forms, surrogates and anything above U+10FFFF.
+namespace {
+
+struct LeadByte {
+  unsigned char first, last;
+  std::size_t length;
+  unsigned char low, high;
+};
+constexpr LeadByte kLeadBytes[] = {
+    {0xC2, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF}, {0xE1, 0xEC, 3, 0x80, 0xBF},
+    {0xED, 0xED, 3, 0x80, 0x9F}, {0xEE, 0xEF, 3, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x90, 0xBF},
+    {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F},
+};
+
+}  // namespace
+
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
   const auto lead = static_cast<unsigned char>(text[at]);
   if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  // The second byte's range where the lead byte narrows it: no overlong
-  // forms, no surrogates, nothing above U+10FFFF.
-  unsigned char low = 0x80, high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
+  for (const LeadByte& row : kLeadBytes) {
+    if (lead < row.first || lead > row.last) continue;
+    if (at + row.length > text.size()) return 0;
+    const auto second = static_cast<unsigned char>(text[at + 1]);
+    if (second < row.low || second > row.high) return 0;
+    for (std::size_t i = 2; i < row.length; ++i) {
+      if (!IsContinuation(text[at + i])) return 0;
+    }
+    return row.length;
   }
-  if (length == 0 || at + length > text.size()) return 0;
-  const auto second = static_cast<unsigned char>(text[at + 1]);
-  if (second < low || second > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (!IsContinuation(text[at + i])) return 0;
-  }
-  return length;
+  return 0;
 }
 
 bool IsValidUtf8(std::string_view text) {
@@ -110,19 +117,12 @@ std::string_view CutUtf8(std::string_view text, std::size_t maxBytes) {
 std::string EscapeControlBytes(std::string_view text) {
   std::string escaped;
   escaped.reserve(text.size());
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8SequenceLength(text, at);
-    const std::size_t taken = length == 0 ? 1 : length;
-    const std::uint32_t character =
-        length == 0 ? static_cast<unsigned char>(text[at]) : DecodeUtf8(text, at, length);
-    if (IsControlCharacter(character)) {
-      for (std::size_t i = 0; i < taken; ++i) {
-        AppendEscaped(escaped, static_cast<unsigned char>(text[at + i]));
-      }
-    } else {
-      escaped.append(text.substr(at, taken));
+  ForEachCharacter(text, [&](std::uint32_t character, std::string_view bytes) {
+    if (!IsControlCharacter(character)) {
+      escaped.append(bytes);
+      return;
     }
-    at += taken;
-  }
+    for (const char byte : bytes) AppendEscaped(escaped, static_cast<unsigned char>(byte));
+  });
   return escaped;
 }

@@ -16,6 +16,20 @@ bool IsValidUtf8(std::string_view text);
 std::uint32_t DecodeUtf8(std::string_view text, std::size_t at, std::size_t length);
 void AppendUtf8(std::string& out, std::uint32_t codePoint);
 
+// Calls `take(character, bytes)` for each character of `text`: a well-formed
+// UTF-8 sequence with its code point, or a byte that begins none, with the
+// byte's value.
+template <typename Take>
+void ForEachCharacter(std::string_view text, Take take) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = Utf8SequenceLength(text, at);
+    const std::size_t taken = length == 0 ? 1 : length;
+    take(length == 0 ? static_cast<unsigned char>(text[at]) : DecodeUtf8(text, at, length),
+         text.substr(at, taken));
+    at += taken;
+  }
+}
+
 // The code point of a byte of Windows-1252, by Windows' own table: 0x81,
 // 0x8D, 0x8F, 0x90 and 0x9D, which it assigns nothing, stand for U+0081,
 // U+008D, U+008F, U+0090 and U+009D, as Windows and browsers read them.

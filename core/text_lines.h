@@ -21,10 +21,15 @@ constexpr bool IsWhitespace(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+// The first byte at or after `at` that is no whitespace, or `end`.
+inline const char* SkipWhitespace(const char* at, const char* end) {
+  while (at < end && IsWhitespace(*at)) ++at;
+  return at;
+}
+
 inline std::string_view TrimmedView(std::string_view text) {
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  while (begin < end && IsWhitespace(*begin)) ++begin;
+  const char* end = text.data() + text.size();
+  const char* begin = SkipWhitespace(text.data(), end);
   while (end > begin && IsWhitespace(end[-1])) --end;
   return std::string_view(begin, static_cast<std::size_t>(end - begin));
 }
@@ -153,9 +158,8 @@ std::string LowerAscii(std::string_view text);
 // other character; no digits give 0. Wraps around modulo 2^32 like a 32-bit
 // accumulator, computed in unsigned arithmetic.
 inline std::int32_t DecimalValue(std::string_view text) {
-  const char* at = text.data();
-  const char* end = at + text.size();
-  while (at < end && IsWhitespace(*at)) ++at;
+  const char* end = text.data() + text.size();
+  const char* at = SkipWhitespace(text.data(), end);
   bool negative = false;
   if (at < end && (*at == '+' || *at == '-')) negative = *at++ == '-';
   std::uint32_t value = 0;

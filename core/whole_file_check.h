@@ -23,7 +23,7 @@
 
 class InstrumentCatalog;
 
-class WholeFileCheck {
+class WholeFileCheck : public WholeFileListenerBase {
  public:
   // The bank pass: a read that begins on the line of the read before it is
   // the rest of a line longer than one read.

@@ -13,7 +13,7 @@
 #include "name_index.h"
 #include "whole_file_reading.h"
 
-class WholeFileConversion {
+class WholeFileConversion : public WholeFileListenerBase {
  public:
   explicit WholeFileConversion(InstrumentDefinition& instrument) : instrument_(instrument) {}
 

@@ -23,71 +23,36 @@
 #include "load_result.h"
 #include "text_lines.h"
 
-// What a listener may hear, each a member it has or not; `line` is the
-// physical line where the read began (reads of a long line share it).
 namespace whole_file {
-
 using Text = std::string_view;
 using Line = std::size_t;
-
-// The bank pass: every read of a line, before anything else is made of it.
-template <typename L>
-concept HearsReads = requires(L& l, Text text, Line line) {
-  l.Read(text, line);
-};
-template <typename L>
-concept HearsHeaders = requires(L& l, Text name, Line line) {
-  l.Header(name, line);
-};
-template <typename L>
-concept HearsMethods = requires(L& l, Text value, Line line) {
-  l.Method(value, line);
-};
-template <typename L>
-concept HearsBankKeys = requires(L& l, Text numberText, Text listName, Line line) {
-  l.BankKey(numberText, listName, line);
-};
-// Between the passes: the banks are known.
-template <typename L>
-concept HearsPatchPassStart = requires(L& l) {
-  l.BeginPatchPass();
-};
-// The patch pass: a header, true when the key lines under it are a bank's
-// patches for this listener, and those lines.
-template <typename L>
-concept HearsPatchLines = requires(L& l, Text name, Text key, Line line) {
-  { l.ListHeader(name, line) } -> std::same_as<bool>;
-  l.PatchLine(key, name, line);
-};
-
-// Each event told to a listener that hears it, and to no other.
-template <typename L>
-void TellRead(L& l, Text text, Line line) {
-  if constexpr (HearsReads<L>) l.Read(text, line);
-}
-template <typename L>
-void TellHeader(L& l, Text name, Line line) {
-  if constexpr (HearsHeaders<L>) l.Header(name, line);
-}
-template <typename L>
-void TellMethod(L& l, Text value, Line line) {
-  if constexpr (HearsMethods<L>) l.Method(value, line);
-}
-template <typename L>
-void TellBankKey(L& l, Text numberText, Text listName, Line line) {
-  if constexpr (HearsBankKeys<L>) l.BankKey(numberText, listName, line);
-}
-template <typename L>
-void TellPatchPassStart(L& l) {
-  if constexpr (HearsPatchPassStart<L>) l.BeginPatchPass();
-}
-
 }  // namespace whole_file
 
-// A listener of the whole-file reading hears at least one of the above.
+// What the reading tells a listener, each a member that does nothing here: a
+// listener derives from it and hides those it hears. `line` is the physical
+// line where the read began (reads of a long line share it).
+struct WholeFileListenerBase {
+  using Text = whole_file::Text;
+  using Line = whole_file::Line;
+  // The bank pass: every read of a line, before anything else is made of it;
+  // then headers, methods and bank keys.
+  void Read(Text, Line) {}
+  void Header(Text, Line) {}
+  void Method(Text, Line) {}
+  void BankKey(Text, Text, Line) {}
+  // Between the passes: the banks are known.
+  void BeginPatchPass() {}
+  // The patch pass: a header, true when the key lines under it are a bank's
+  // patches for this listener, and those lines.
+  bool ListHeader(Text, Line) { return false; }
+  void PatchLine(Text, Text, Line) {}
+};
+
 template <typename L>
-concept WholeFileListener = whole_file::HearsReads<L> || whole_file::HearsHeaders<L> ||
-    whole_file::HearsMethods<L> || whole_file::HearsBankKeys<L> || whole_file::HearsPatchLines<L>;
+concept WholeFileListener = std::derived_from<L, WholeFileListenerBase> &&
+    requires(L& l, whole_file::Text text, whole_file::Line line) {
+  { l.ListHeader(text, line) } -> std::same_as<bool>;
+};
 
 // The bank pass looks only at the keys BankSelMethod and Patch[n]. The line is
 // trimmed, so its key begins with its first byte; most lines of a file are
@@ -105,19 +70,19 @@ LoadResult ReadBankDefinitions(LineReader& lines, Listeners&... listeners) {
   std::string_view line;
   while (lines.Next(line)) {
     const std::size_t number = lines.LineNumber();
-    (TellRead(listeners, line, number), ...);
+    (listeners.Read(line, number), ...);
     if (IsIgnorable(line) || IsSectionMarker(line)) continue;
     if (IsHeader(line)) {
       const std::string_view name = HeaderText(line);
-      (TellHeader(listeners, name, number), ...);
+      (listeners.Header(name, number), ...);
       continue;
     }
     std::string_view key, value, numberText;
     if (!MayHoldBankKeyOrMethod(line) || !SplitKeyValue(line, key, value)) continue;
     if (EqualsIgnoringCase(key, "BankSelMethod")) {
-      (TellMethod(listeners, value, number), ...);
+      (listeners.Method(value, number), ...);
     } else if (BankKeyNumberText(key, numberText)) {
-      (TellBankKey(listeners, numberText, value, number), ...);
+      (listeners.BankKey(numberText, value, number), ...);
     }
   }
   return LoadResult::OfRead(lines.error());
@@ -132,13 +97,9 @@ struct Taking {
   L& listener;
   bool inList = false;
 
-  void Header(Text name, Line line) {
-    if constexpr (HearsPatchLines<L>) inList = listener.ListHeader(name, line);
-  }
+  void Header(Text name, Line line) { inList = listener.ListHeader(name, line); }
   void Patch(Text key, Text value, Line line) {
-    if constexpr (HearsPatchLines<L>) {
-      if (inList) listener.PatchLine(key, value, line);
-    }
+    if (inList) listener.PatchLine(key, value, line);
   }
 };
 
@@ -169,7 +130,7 @@ namespace whole_file {
 
 // Whether the bank pass met any bank key: without one a file is no
 // instrument to convert.
-struct BankKeyCount {
+struct BankKeyCount : WholeFileListenerBase {
   std::size_t count = 0;
   void BankKey(Text, Text, Line) { ++count; }
 };
@@ -187,7 +148,7 @@ LoadResult ReadWholeFile(InstrumentSource& source, Listeners&... listeners) {
     return read;
   }
   if (banks.count == 0) return {LoadFailure::kNoBank, {}};
-  (whole_file::TellPatchPassStart(listeners), ...);
+  (listeners.BeginPatchPass(), ...);
   LineReader patchPass = source.Pass();
   return ReadPatchNames(patchPass, listeners...);
 }

@@ -28,6 +28,17 @@ SystemError ErrorUnless(bool succeeded) {
   return succeeded ? SystemError() : SystemError::Last();
 }
 
+// Opens `path` and learns what the open file is; closed again on failure.
+SystemError OpenWithStatus(const std::string& path, int flags, int& descriptor,
+                           struct stat& status) {
+  descriptor = ::open(path.c_str(), flags | O_CLOEXEC);
+  if (descriptor < 0) return SystemError::Last();
+  if (::fstat(descriptor, &status) == 0) return {};
+  const SystemError error = SystemError::Last();
+  ::close(descriptor);
+  return error;
+}
+
 #ifdef __linux__
 // The names of the file's extended attributes, each ended by a zero; empty
 // where the file system keeps none.
@@ -100,10 +111,13 @@ FileHandle FileSystem::StandardInput() {
 }
 
 SystemError FileSystem::OpenForReading(const NativePath& path, FileHandle& file) {
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) return SystemError::Last();
   struct stat status;
-  if (::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+  int descriptor = -1;
+  if (const SystemError error = OpenWithStatus(path, O_RDONLY, descriptor, status);
+      error.Failed()) {
+    return error;
+  }
+  if (S_ISDIR(status.st_mode)) {
     ::close(descriptor);
     return SystemError(EISDIR);
   }
@@ -137,12 +151,10 @@ SystemError FileSystem::Seek(FileHandle file, std::uint64_t offset) {
 
 SystemError FileSystem::OpenExisting(const NativePath& path, ExistingFile& file) {
   // No O_CREAT: only a file that is there is opened.
-  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (descriptor < 0) return SystemError::Last();
   struct stat status;
-  if (::fstat(descriptor, &status) != 0) {
-    const SystemError error = SystemError::Last();
-    ::close(descriptor);
+  int descriptor = -1;
+  if (const SystemError error = OpenWithStatus(path, O_WRONLY, descriptor, status);
+      error.Failed()) {
     return error;
   }
   file.handle = Handle(descriptor);
