@@ -15,13 +15,12 @@ template <typename Receiver>
 SystemError WriteInstrumentMap(InstrumentCatalog& catalog,
                                const InstrumentCatalog::Instrument& instrument, Receiver& out) {
   catalog.ResolveListsOf(&instrument);
-  if (const SystemError error = out.WriteHeader(instrument.name); error.Failed()) return error;
+  out.WriteHeader(instrument.name);
   for (const InstrumentCatalog::Bank& bank : instrument.banks) {
     if (!bank.isInMap) continue;
     out.BeginBank(MakeBankValue(instrument.bankSelMethod, bank.number));
     for (const InstrumentCatalog::Patch& patch : catalog.PatchesOf(bank.listName)) {
-      const SystemError error = out.WritePatch(patch.program / 8, patch.program, patch.name);
-      if (error.Failed()) return error;
+      out.WritePatch(patch.program / 8, patch.program, patch.name);
     }
   }
   return out.WriteEnd();

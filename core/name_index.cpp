@@ -53,35 +53,37 @@ std::size_t NameIndex::Find(std::string_view name) const {
 }
 
 std::size_t NameIndex::Add(std::string_view name, std::size_t position) {
-  const std::size_t found = Find(name);
-  if (found != kNone) return found;
   if (2 * (used_ + 1) > slots_.size()) Grow();
-  Place(name, position);
+  const std::uint64_t hash = hash_(name, seed_);
+  const std::size_t slot = Probe(name, hash);
+  if (slot != kNone && slots_[slot].position != kNone) return slots_[slot].position;
+  if (slot == kNone) {
+    if (const auto found = overflow_.find(name); found != overflow_.end()) return found->second;
+  }
+  Place(name, hash, position);
   return position;
 }
 
 // Puts a name that the index does not hold in the first free slot from its
 // place, or into the sorted index where there is none within reach.
-void NameIndex::Place(std::string_view name, std::size_t position) {
-  const std::uint64_t hash = hash_(name, seed_);
+void NameIndex::Place(std::string_view name, std::uint64_t hash, std::size_t position) {
   const std::size_t slot = Probe(name, hash);
   if (slot == kNone) {
     overflow_.emplace(name, position);
     return;
   }
-  slots_[slot] = {name, position, static_cast<std::uint32_t>(hash >> 32)};
+  slots_[slot] = {name, position, hash};
   ++used_;
 }
 
 std::size_t NameIndex::Probe(std::string_view name, std::uint64_t hash) const {
   const std::size_t mask = slots_.size() - 1;
-  const auto check = static_cast<std::uint32_t>(hash >> 32);
   std::size_t i = static_cast<std::size_t>(hash) & mask;
   for (std::size_t probe = 0; probe < kMaxProbes; ++probe, i = (i + 1) & mask) {
     ++probes_;
     const Slot& slot = slots_[i];
     if (slot.position == kNone) return i;
-    if (slot.hash == check && EqualsIgnoringCase(slot.name, name)) return i;
+    if (slot.hash == hash && EqualsIgnoringCase(slot.name, name)) return i;
   }
   return kNone;
 }
@@ -93,7 +95,7 @@ void NameIndex::Grow() {
   auto overflowed = std::move(overflow_);
   overflow_ = decltype(overflow_)(CaseBlindLess{&probes_});
   for (const Slot& slot : old) {
-    if (slot.position != kNone) Place(slot.name, slot.position);
+    if (slot.position != kNone) Place(slot.name, slot.hash, slot.position);
   }
-  for (const auto& [name, position] : overflowed) Place(name, position);
+  for (const auto& [name, position] : overflowed) Place(name, hash_(name, seed_), position);
 }

@@ -43,7 +43,7 @@ class NameIndex {
   struct Slot {
     std::string_view name;
     std::size_t position = kNone;
-    std::uint32_t hash = 0;  // part of the name's hash, to pass over others quickly
+    std::uint64_t hash = 0;  // the name's hash: others are passed over, growing needs no rehash
   };
 
   // Orders names by their ASCII lower case, counting comparisons as probes.
@@ -55,7 +55,7 @@ class NameIndex {
   // The slot that holds `name` or the empty one where it would go; kNone
   // when kMaxProbes slots from its place are all taken by other names.
   std::size_t Probe(std::string_view name, std::uint64_t hash) const;
-  void Place(std::string_view name, std::size_t position);
+  void Place(std::string_view name, std::uint64_t hash, std::size_t position);
   void Grow();
 
   Hash hash_;

@@ -77,15 +77,14 @@ void PatchMapWriter::Flush() {
 
 // Ends the line begun at `out` with `text` escaped and `close`.
 template <std::size_t N>
-SystemError PatchMapWriter::EndLine(char* out, std::string_view text, const char (&close)[N]) {
+void PatchMapWriter::EndLine(char* out, std::string_view text, const char (&close)[N]) {
   end_ = AppendLiteral(WriteEscapedXml(out, text.substr(0, 299)), close);
-  return {};
 }
 
-SystemError PatchMapWriter::WriteHeader(std::string_view deviceName) {
+void PatchMapWriter::WriteHeader(std::string_view deviceName) {
   char* line = LineStart();
-  if (line == nullptr) return refused_;
-  return EndLine(AppendLiteral(line, "<patchmap version=\"1.0\" device=\""), deviceName, "\">\r\n");
+  if (line == nullptr) return;
+  EndLine(AppendLiteral(line, "<patchmap version=\"1.0\" device=\""), deviceName, "\">\r\n");
 }
 
 // The bank attribute is made once per bank.
@@ -97,10 +96,9 @@ void PatchMapWriter::BeginBank(std::int32_t bankValue) {
   bankSize_ = static_cast<std::size_t>(end - bank_);
 }
 
-SystemError PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program,
-                                       std::string_view name) {
+void PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program, std::string_view name) {
   char* out = LineStart();
-  if (out == nullptr) return refused_;
+  if (out == nullptr) return;
   out = AppendLiteral(out, "<patch family=\"");
   out = PutDecimal(out, family);
   out = AppendLiteral(out, "\" bank=\"");
@@ -108,7 +106,7 @@ SystemError PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program
   out += bankSize_;
   out = AppendLiteral(out, "\" preset=\"");
   out = PutDecimal(out, program);
-  return EndLine(AppendLiteral(out, "\" name=\""), name, "\" />\r\n");
+  EndLine(AppendLiteral(out, "\" name=\""), name, "\" />\r\n");
 }
 
 SystemError PatchMapWriter::WriteEnd() {
@@ -123,15 +121,11 @@ SystemError PatchMapWriter::WriteEnd() {
 [[gnu::flatten]] SystemError WritePatchMapOf(const InstrumentDefinition& instrument,
                                              ByteSink& sink) {
   PatchMapWriter out(sink);
-  if (const SystemError error = out.WriteHeader(FieldText(instrument.deviceName)); error.Failed()) {
-    return error;
-  }
+  out.WriteHeader(FieldText(instrument.deviceName));
   for (const PatchBank* bank = instrument.banks; bank != nullptr; bank = bank->next) {
     out.BeginBank(MakeBankValue(instrument.bankSelMethod, bank->bankNumber));
     for (const PatchEntry* patch = bank->patches; patch != nullptr; patch = patch->next) {
-      const SystemError error =
-          out.WritePatch(patch->family, patch->program, FieldText(patch->name));
-      if (error.Failed()) return error;
+      out.WritePatch(patch->family, patch->program, FieldText(patch->name));
     }
   }
   return out.WriteEnd();

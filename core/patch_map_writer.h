@@ -22,14 +22,15 @@ class PatchMapWriter {
   PatchMapWriter(const PatchMapWriter&) = delete;
   PatchMapWriter& operator=(const PatchMapWriter&) = delete;
 
-  // Each says why the sink refused bytes, once it has; nothing is written
-  // after that.
-  SystemError WriteHeader(std::string_view deviceName);
+  // Once the sink has refused bytes, nothing more is written, and WriteEnd
+  // says why: a loop over millions of patches need not ask at each.
+  void WriteHeader(std::string_view deviceName);
   // The bank of the patches that follow: its value before it is split into
   // its two 7-bit parts.
   void BeginBank(std::int32_t bankValue);
-  SystemError WritePatch(std::int32_t family, std::int32_t program, std::string_view name);
-  // The closing line, and everything still in the buffer to the sink.
+  void WritePatch(std::int32_t family, std::int32_t program, std::string_view name);
+  // The closing line, and everything still in the buffer to the sink; why
+  // the sink refused bytes, if it did.
   SystemError WriteEnd();
 
  private:
@@ -42,7 +43,7 @@ class PatchMapWriter {
   // the sink has refused bytes.
   char* LineStart();
   template <std::size_t N>
-  SystemError EndLine(char* out, std::string_view text, const char (&close)[N]);
+  void EndLine(char* out, std::string_view text, const char (&close)[N]);
   void Flush();
 
   ByteSink& sink_;

@@ -8,9 +8,7 @@ void WholeFileConversion::BeginPatchPass() {
   }
 }
 
-// A file has millions of lines: the listener's calls are inlined into the loops.
-[[gnu::flatten]] LoadResult ReadWholeFileInto(InstrumentDefinition& instrument,
-                                              InstrumentSource& source) {
+LoadResult ReadWholeFileInto(InstrumentDefinition& instrument, InstrumentSource& source) {
   WholeFileConversion conversion(instrument);
   return ReadWholeFile(source, conversion);
 }

@@ -16,7 +16,7 @@
 #include <concepts>
 #include <cstddef>
 #include <string_view>
-#include <tuple>
+#include <utility>
 
 #include "definition_syntax.h"
 #include "instrument_source.h"
@@ -58,14 +58,18 @@ concept WholeFileListener = std::derived_from<L, WholeFileListenerBase> &&
 // trimmed, so its key begins with its first byte; most lines of a file are
 // patch lines and are passed over without being cut at their "=".
 inline bool MayHoldBankKeyOrMethod(std::string_view line) {
-  const char first = AsciiLower(line.front());
+  // A filter, not a comparison: setting bit 5 takes "B" to "b" and "P" to "p".
+  const char first = static_cast<char>(line.front() | 0x20);
   return first == 'b' || first == 'p';
 }
 
 // The bank pass over `lines`, told to each listener; kCannotRead when the
 // source could not be read to its end.
+// A file has millions of lines: the listeners' calls are inlined into each
+// pass's loop, and each pass is a function of its own.
 template <WholeFileListener... Listeners>
-LoadResult ReadBankDefinitions(LineReader& lines, Listeners&... listeners) {
+[[gnu::flatten, gnu::noinline]] LoadResult ReadBankDefinitions(LineReader& lines,
+                                                               Listeners&... listeners) {
   using namespace whole_file;
   std::string_view line;
   while (lines.Next(line)) {
@@ -90,38 +94,37 @@ LoadResult ReadBankDefinitions(LineReader& lines, Listeners&... listeners) {
 
 namespace whole_file {
 
-// A listener of the patch pass, and whether it takes the lines under the
-// header last met.
-template <typename L>
-struct Taking {
-  L& listener;
-  bool inList = false;
+// The listeners that take the lines under the header last met, a bit each.
+template <WholeFileListener... Listeners, std::size_t... I>
+unsigned TakingAt(Text name, Line line, std::index_sequence<I...>, Listeners&... listeners) {
+  return ((listeners.ListHeader(name, line) ? 1u << I : 0u) | ... | 0u);
+}
 
-  void Header(Text name, Line line) { inList = listener.ListHeader(name, line); }
-  void Patch(Text key, Text value, Line line) {
-    if (inList) listener.PatchLine(key, value, line);
-  }
-};
+template <WholeFileListener... Listeners, std::size_t... I>
+void TellPatchLine(unsigned taking, Text key, Text value, Line line, std::index_sequence<I...>,
+                   Listeners&... listeners) {
+  ((taking & (1u << I) ? listeners.PatchLine(key, value, line) : void()), ...);
+}
 
 }  // namespace whole_file
 
 // The patch pass over `lines`, told to each listener.
 template <WholeFileListener... Listeners>
-LoadResult ReadPatchNames(LineReader& lines, Listeners&... listeners) {
-  std::tuple<whole_file::Taking<Listeners>...> taking{{listeners}...};
-  bool anyInList = false;  // so that lines under no list are passed over quickly
+[[gnu::flatten, gnu::noinline]] LoadResult ReadPatchNames(LineReader& lines,
+                                                          Listeners&... listeners) {
+  static_assert(sizeof...(Listeners) <= 32, "one bit a listener");
+  const auto each = std::index_sequence_for<Listeners...>();
+  unsigned taking = 0;  // none: lines under no list are passed over at once
   std::string_view line;
   while (lines.Next(line)) {
     if (IsIgnorable(line) || IsSectionMarker(line)) continue;
     if (IsHeader(line)) {
-      const std::string_view name = HeaderText(line);
-      std::apply([&](auto&... each) { ((each.Header(name, lines.LineNumber())), ...); }, taking);
-      anyInList = std::apply([](const auto&... each) { return (each.inList || ...); }, taking);
+      taking = whole_file::TakingAt(HeaderText(line), lines.LineNumber(), each, listeners...);
       continue;
     }
     std::string_view key, value;
-    if (!anyInList || !SplitKeyValue(line, key, value)) continue;
-    std::apply([&](auto&... each) { ((each.Patch(key, value, lines.LineNumber())), ...); }, taking);
+    if (taking == 0 || !SplitKeyValue(line, key, value)) continue;
+    whole_file::TellPatchLine(taking, key, value, lines.LineNumber(), each, listeners...);
   }
   return LoadResult::OfRead(lines.error());
 }
