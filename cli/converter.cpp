@@ -66,18 +66,18 @@ bool Converter::Guarded(const fs::path& source, Work work) {
   }
 }
 
-bool Converter::Open(const fs::path& source, InstrumentSource& opened, SourcePasses passes) {
+bool Converter::Open(const fs::path& source, InstrumentSource& opened) {
   if (source == "-") {
-    opened.Borrow(FileSystem::StandardInput(), passes);
-    return true;
+    opened.Borrow(FileSystem::StandardInput());
+  } else if (const LoadResult opening = opened.Open(source.native()); !opening.Succeeded()) {
+    return Fail(source, LoadFailureText(opening));
   }
-  const LoadResult opening = opened.Open(source.native());
-  return opening.Succeeded() || Fail(source, LoadFailureText(opening));
+  return true;
 }
 
 bool Converter::ReadInstruments(const fs::path& source, InstrumentSource& opened,
                                 InstrumentCatalog& catalog) {
-  if (!Open(source, opened, SourcePasses::kOne)) return false;
+  if (!Open(source, opened)) return false;
   const LoadResult read = ::ReadCatalog(catalog, opened);
   return read.Succeeded() || Fail(source, LoadFailureText(read));
 }
@@ -122,7 +122,7 @@ bool Converter::Convert(const fs::path& source, const fs::path& target,
   if (instrumentName != nullptr) return ConvertInstrument(source, target, *instrumentName);
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
-    if (!Open(source, opened, SourcePasses::kSeveral)) return false;
+    if (!Open(source, opened)) return false;
     InstrumentDefinition whole;
     const LoadResult loaded = ReadWholeFileInto(whole, opened);
     if (!loaded.Succeeded()) return Fail(source, LoadFailureText(loaded));
@@ -186,7 +186,7 @@ bool Converter::List(const fs::path& source) {
 bool Converter::Check(const fs::path& source) {
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
-    if (!Open(source, opened, SourcePasses::kSeveral)) return false;
+    if (!Open(source, opened)) return false;
     std::vector<Finding> findings;
     const LoadResult read = CheckWholeFileConversion(opened, findings);
     if (!read.Succeeded()) return Fail(source, LoadFailureText(read));

@@ -15,7 +15,6 @@ class InstrumentCatalog;
 class InstrumentDefinition;
 class PatchMapSource;
 class InstrumentSource;
-enum class SourcePasses;
 
 class Converter {
  public:
@@ -48,7 +47,7 @@ class Converter {
   bool WithInstruments(const std::filesystem::path& source, Work work);
   bool ConvertInstrument(const std::filesystem::path& source, const std::filesystem::path& target,
                          const std::string& name);
-  bool Open(const std::filesystem::path& source, InstrumentSource& opened, SourcePasses passes);
+  bool Open(const std::filesystem::path& source, InstrumentSource& opened);
   bool ReadInstruments(const std::filesystem::path& source, InstrumentSource& opened,
                        InstrumentCatalog& catalog);
   bool Flushed(const std::filesystem::path& source, const char* what);

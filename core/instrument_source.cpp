@@ -1,6 +1,7 @@
 #include "instrument_source.h"
 
 #include <algorithm>
+#include <cstring>
 
 InstrumentSource::InstrumentSource(FileSystem& fileSystem, std::size_t bufferBytes)
     : fileSystem_(fileSystem), bufferBytes_(std::max(bufferBytes, LineReader::kMinBufferBytes)) {}
@@ -14,45 +15,54 @@ LoadResult InstrumentSource::Open(const NativePath& path) {
     return {LoadFailure::kCannotOpen, error};
   }
   ownsFile_ = true;
-  Begin(SourcePasses::kSeveral);
+  Begin();
   return {};
 }
 
-void InstrumentSource::Borrow(FileHandle file, SourcePasses passes) {
+void InstrumentSource::Borrow(FileHandle file) {
   file_ = file;
-  Begin(passes);
+  Begin();
 }
 
-// A source that can go back to where it stands is read pass by pass; any
-// other is read into memory now, while it can still be read at all, unless
-// its one pass may read it as it comes.
-void InstrumentSource::Begin(SourcePasses passes) {
+void InstrumentSource::Begin() {
   cannotGoBack_ = fileSystem_.Position(file_, start_);
-  if (cannotGoBack_.Failed() && passes == SourcePasses::kSeveral) {
-    ReadIntoMemory();
-  } else {
-    buffer_ = std::make_unique<char[]>(bufferBytes_);
+  buffer_ = std::make_unique<char[]>(bufferBytes_);
+}
+
+// A file that goes back is read again from its start after the peek; one
+// that does not hands what was peeked to its first pass.
+std::string_view InstrumentSource::Peek() {
+  if (inMemory_) return std::string_view(text_).substr(0, kPeekBytes);
+  if (peeked_.empty() && passesMade_ == 0) {
+    peeked_.resize(kPeekBytes);
+    std::size_t used = 0;
+    for (std::size_t got = 1; got > 0 && used < kPeekBytes; used += got) {
+      if (fileSystem_.Read(file_, peeked_.data() + used, kPeekBytes - used, got).Failed()) break;
+    }
+    peeked_.resize(used);
+    if (!cannotGoBack_.Failed()) (void)fileSystem_.Seek(file_, start_);
   }
+  return peeked_;
+}
+
+void InstrumentSource::Expect(SourcePasses passes) {
+  if (passes == SourcePasses::kSeveral && cannotGoBack_.Failed() && !inMemory_) ReadIntoMemory();
 }
 
 void InstrumentSource::ReadIntoMemory() {
   inMemory_ = true;
+  text_ = peeked_.substr(peekedServed_);
   for (;;) {
     const std::size_t used = text_.size();
     text_.resize(used + bufferBytes_);
     std::size_t got = 0;
     memoryError_ = fileSystem_.Read(file_, text_.data() + used, bufferBytes_, got);
     text_.resize(used + got);
-    // Nothing after a 0x1A is ever read, so it need not be kept.
-    if (memoryError_.Failed() || got == 0 || text_.find('\x1a', used) != std::string::npos) break;
+    if (memoryError_.Failed() || got == 0) break;
   }
 }
 
-LineReader InstrumentSource::Pass() {
-  if (inMemory_) {
-    return memoryError_.Failed() ? LineReader::Unreadable(memoryError_)
-                                 : LineReader(TextBeforeEndOfFileMark(text_));
-  }
+SystemError InstrumentSource::StartPass() {
   SystemError error;
   if (!cannotGoBack_.Failed()) {
     error = fileSystem_.Seek(file_, start_);
@@ -60,10 +70,43 @@ LineReader InstrumentSource::Pass() {
     error = cannotGoBack_;  // read once, as it came
   }
   ++passesMade_;
-  if (error.Failed()) return LineReader::Unreadable(error);
+  return error;
+}
+
+LineReader InstrumentSource::Pass() {
+  if (inMemory_) {
+    return memoryError_.Failed() ? LineReader::Unreadable(memoryError_)
+                                 : LineReader(TextBeforeEndOfFileMark(text_));
+  }
+  if (const SystemError error = StartPass(); error.Failed()) return LineReader::Unreadable(error);
   return LineReader(*this, buffer_.get(), bufferBytes_);
 }
 
+LoadResult InstrumentSource::ReadWhole(std::string& bytes) {
+  if (inMemory_) {
+    bytes = text_;
+    return LoadResult::OfRead(memoryError_);
+  }
+  if (const SystemError error = StartPass(); error.Failed()) return LoadResult::OfRead(error);
+  bytes.clear();
+  for (;;) {
+    std::size_t got = 0;
+    if (const SystemError error = Read(buffer_.get(), bufferBytes_, got); error.Failed()) {
+      return LoadResult::OfRead(error);
+    }
+    if (got == 0) return {};
+    bytes.append(buffer_.get(), got);
+  }
+}
+
+// The first pass over a source that does not go back begins with what was
+// peeked of it.
 SystemError InstrumentSource::Read(char* buffer, std::size_t capacity, std::size_t& got) {
+  if (cannotGoBack_.Failed() && peekedServed_ < peeked_.size()) {
+    got = std::min(capacity, peeked_.size() - peekedServed_);
+    std::memcpy(buffer, peeked_.data() + peekedServed_, got);
+    peekedServed_ += got;
+    return {};
+  }
   return fileSystem_.Read(file_, buffer, capacity, got);
 }

@@ -16,9 +16,9 @@
 // How many passes a reading makes over its source.
 enum class SourcePasses { kOne, kSeveral };
 
-// The lines of an open source, pass after pass. A source that cannot be read
-// twice (a pipe, a terminal) is read into memory once instead, unless one
-// pass is all that will be asked of it.
+// The lines or bytes of an open source, pass after pass. A source that cannot
+// be read twice (a pipe, a terminal) is read into memory once instead where
+// several passes are expected of it.
 class InstrumentSource final : private ByteSource {
  public:
   static constexpr std::size_t kBufferBytes = 64 * 1024;
@@ -32,15 +32,27 @@ class InstrumentSource final : private ByteSource {
   LoadResult Open(const NativePath& path);
   // Takes an open file, such as standard input, from where it stands, and
   // leaves it open at the end.
-  void Borrow(FileHandle file, SourcePasses passes = SourcePasses::kSeveral);
+  void Borrow(FileHandle file);
+
+  // The first bytes of the file (up to kPeekBytes), to tell its format by;
+  // the passes still begin at its start.
+  static constexpr std::size_t kPeekBytes = 4096;
+  std::string_view Peek();
+  // Says how many passes will be made, before the first: a source that
+  // cannot go back is then read into memory for several.
+  void Expect(SourcePasses passes);
 
   // The lines of the whole file from its start. A pass that cannot be made
   // (the file does not go back, a source read once is asked again) gives no
   // lines, and their error() says why; so does a read that fails midway.
   LineReader Pass();
+  // The bytes of the whole file from its start, as they are, for a pass.
+  LoadResult ReadWhole(std::string& bytes);
 
  private:
-  void Begin(SourcePasses passes);
+  void Begin();
+  // Where the next pass begins; false when it cannot begin.
+  SystemError StartPass();
   SystemError Read(char* buffer, std::size_t capacity, std::size_t& got) override;
   void ReadIntoMemory();
 
@@ -55,4 +67,6 @@ class InstrumentSource final : private ByteSource {
   bool inMemory_ = false;
   std::string text_;         // the whole text of a source that cannot be read twice
   SystemError memoryError_;  // why reading it into memory failed, if it did
+  std::string peeked_;       // read to peek from a source that cannot go back
+  std::size_t peekedServed_ = 0;  // how much of it the first pass has had
 };

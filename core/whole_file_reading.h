@@ -145,6 +145,7 @@ struct BankKeyCount : WholeFileListenerBase {
 // pass with kNoBank.
 template <WholeFileListener... Listeners>
 LoadResult ReadWholeFile(InstrumentSource& source, Listeners&... listeners) {
+  source.Expect(SourcePasses::kSeveral);
   whole_file::BankKeyCount banks;
   LineReader bankPass = source.Pass();
   if (LoadResult read = ReadBankDefinitions(bankPass, banks, listeners...); !read.Succeeded()) {
