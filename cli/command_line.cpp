@@ -18,6 +18,8 @@ struct GivenOptions {
   bool list = false;
   bool check = false;
   std::optional<std::string> instrument;
+  std::string instrumentUtf8;
+  std::optional<SourceFormat> format;
   std::optional<fs::path> folder;
   std::vector<fs::path> positional;
 };
@@ -63,6 +65,13 @@ WrongUsage CollectArguments(const std::vector<fs::path>& arguments, GivenOptions
       if (options.instrument) return {UsageError::kGivenTwice, "--instrument"};
       // Trimmed, as the file's header names are.
       options.instrument = std::string(TrimmedView(TextFromNativePath(arguments[i].native())));
+      options.instrumentUtf8 = std::string(TrimmedView(Utf8FromNativePath(arguments[i].native())));
+    } else if (argument == "--from") {
+      if (++i == arguments.size()) return {UsageError::kUnknownFormat, ""};
+      const std::string word = TextFromNativePath(arguments[i].native());
+      if (options.format) return {UsageError::kGivenTwice, "--from"};
+      options.format = FormatNamed(word);
+      if (!options.format) return {UsageError::kUnknownFormat, word};
     } else {
       return {UsageError::kUnknownOption, TextFromNativePath(argument.native())};
     }
@@ -88,6 +97,8 @@ WrongUsage ChooseMode(GivenOptions& options, std::size_t argumentCount, CommandL
     return {UsageError::kModesTogether};
   }
   commandLine.instrument = options.instrument;
+  commandLine.instrumentUtf8 = options.instrumentUtf8;
+  commandLine.format = options.format;
   if (options.list || options.check) {
     if (options.folder) return {UsageError::kFolderWithListOrCheck};
     commandLine.mode = options.list ? Mode::kList : Mode::kCheck;
@@ -120,6 +131,7 @@ constexpr UsageText kUsageTexts[] = {
     {UsageError::kNoFolderOrSource, "-d needs a folder and at least one source", ""},
     {UsageError::kEmptyFolder, "-d needs a folder, not an empty name", ""},
     {UsageError::kNoInstrumentName, "--instrument needs the name of an instrument", ""},
+    {UsageError::kUnknownFormat, "--from takes ins, midnam or reabank, not \"", "\""},
     {UsageError::kNoSource, "", " needs at least one source"},
     {UsageError::kEmptyPath, "an empty SOURCE or TARGET names no file", ""},
     {UsageError::kHelpNotAlone, "--help and --version stand alone", ""},

@@ -7,11 +7,17 @@
 #include <utility>
 #include <vector>
 
+#include "source_format.h"
+
 struct CommandLine {
   enum class Mode { kConvert, kIntoFolder, kEachInstrument, kList, kCheck, kHelp, kVersion };
   Mode mode = Mode::kConvert;
-  std::optional<std::string> instrument;  // --instrument NAME, as the file's own text
-  std::filesystem::path folder;           // -d DIR
+  // --instrument NAME, trimmed: as an instrument definition's text (the ANSI
+  // code page on Windows) and as UTF-8, as the other formats spell names.
+  std::optional<std::string> instrument;
+  std::string instrumentUtf8;
+  std::optional<SourceFormat> format;  // --from FORMAT
+  std::filesystem::path folder;        // -d DIR
   std::vector<std::filesystem::path> sources;
   std::filesystem::path target;  // for kConvert
 };
@@ -24,7 +30,8 @@ enum class UsageError {
   kNoFolderOrSource,  // -d at the end, or without a source
   kEmptyFolder,
   kNoInstrumentName,
-  kNoSource,  // the argument: the option that needs one
+  kUnknownFormat,  // the argument: the word given
+  kNoSource,       // the argument: the option that needs one
   kEmptyPath,
   kHelpNotAlone,
   kModesTogether,
@@ -49,8 +56,8 @@ WrongUsage ParseCommandLine(const std::vector<std::filesystem::path>& arguments,
 std::string UsageErrorText(const WrongUsage& wrong);
 
 inline constexpr const char* kUsage =
-    "usage: patchconv [--instrument NAME] SOURCE.ins TARGET.vpm\n"
-    "       patchconv [--instrument NAME] -d DIR SOURCE.ins...\n"
-    "       patchconv --each-instrument -d DIR SOURCE.ins...\n"
-    "       patchconv --list SOURCE.ins...\n"
-    "       patchconv --check SOURCE.ins...\n";
+    "usage: patchconv [--from FORMAT] [--instrument NAME] SOURCE TARGET.vpm\n"
+    "       patchconv [--from FORMAT] [--instrument NAME] -d DIR SOURCE...\n"
+    "       patchconv [--from FORMAT] --each-instrument -d DIR SOURCE...\n"
+    "       patchconv [--from FORMAT] --list SOURCE...\n"
+    "       patchconv [--from FORMAT] --check SOURCE...\n";

@@ -4,10 +4,9 @@
 
 #include "byte_sink.h"
 #include "file_names.h"
-#include "instrument_catalog.h"
 #include "instrument_listing.h"
-#include "instrument_map.h"
 #include "instrument_source.h"
+#include "instruments.h"
 #include "message_text.h"
 #include "name_list.h"
 #include "patch_map_file.h"
@@ -19,10 +18,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string InstrumentNames(const InstrumentCatalog& catalog) {
+std::string InstrumentNames(const Instruments& instruments) {
   NameList names;
-  for (const auto& instrument : catalog.instruments()) names.Add(instrument.name);
+  for (std::size_t i = 0; i < instruments.size(); ++i) names.Add(instruments.Name(i));
   return names.size() == 0 ? "it defines no instrument" : "it defines: " + names.Text();
+}
+
+// The name REAPER's one instrument takes: the file's, without its extension.
+std::string FileStem(const fs::path& source) {
+  return source == "-" ? "standard input" : Utf8FromNativePath(source.stem().native());
 }
 
 }  // namespace
@@ -75,11 +79,15 @@ bool Converter::Open(const fs::path& source, InstrumentSource& opened) {
   return true;
 }
 
-bool Converter::ReadInstruments(const fs::path& source, InstrumentSource& opened,
-                                InstrumentCatalog& catalog) {
-  if (!Open(source, opened)) return false;
-  const LoadResult read = ::ReadCatalog(catalog, opened);
-  return read.Succeeded() || Fail(source, LoadFailureText(read));
+// As --from says, else by the extension, else by the first bytes.
+SourceFormat Converter::FormatOf(const fs::path& source, InstrumentSource& opened) {
+  if (commandLine_.format) return *commandLine_.format;
+  if (source != "-") {
+    if (const auto format = FormatOfExtension(TextFromNativePath(source.extension().native()))) {
+      return *format;
+    }
+  }
+  return FormatOfContent(opened.Peek());
 }
 
 bool Converter::Write(PatchMapSource& map, const fs::path& source, const fs::path& target) {
@@ -107,22 +115,29 @@ bool Converter::WroteEarlier(const fs::path& target) {
          writtenTargets_.contains(identity);
 }
 
-// Reads the instruments of `source`, in one pass, and runs `work` on them.
+// Reads the instruments of `source`, in one pass, and runs `work` on them
+// and on the findings of their reading, if its format has any.
 template <typename Work>
 bool Converter::WithInstruments(const fs::path& source, Work work) {
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
-    InstrumentCatalog catalog;
-    return ReadInstruments(source, opened, catalog) && work(catalog);
+    if (!Open(source, opened)) return false;
+    std::unique_ptr<Instruments> instruments;
+    std::vector<Finding> findings;
+    const LoadResult read = ::ReadInstruments(opened, FormatOf(source, opened), FileStem(source),
+                                              instruments, &findings);
+    return read.Succeeded() ? work(*instruments, findings) : Fail(source, LoadFailureText(read));
   });
 }
 
-bool Converter::Convert(const fs::path& source, const fs::path& target,
-                        const std::string* instrumentName) {
-  if (instrumentName != nullptr) return ConvertInstrument(source, target, *instrumentName);
+bool Converter::Convert(const fs::path& source, const fs::path& target) {
+  if (commandLine_.instrument) return ConvertInstrument(source, target);
   return Guarded(source, [&] {
     InstrumentSource opened(fileSystem_);
     if (!Open(source, opened)) return false;
+    if (FormatOf(source, opened) != SourceFormat::kInstrumentDefinition) {
+      return ConvertTheInstrument(source, opened, target);
+    }
     InstrumentDefinition whole;
     const LoadResult loaded = ReadWholeFileInto(whole, opened);
     if (!loaded.Succeeded()) return Fail(source, LoadFailureText(loaded));
@@ -131,51 +146,80 @@ bool Converter::Convert(const fs::path& source, const fs::path& target,
   });
 }
 
-bool Converter::ConvertInstrument(const fs::path& source, const fs::path& target,
-                                  const std::string& name) {
-  return WithInstruments(source, [&](InstrumentCatalog& catalog) {
-    const auto* instrument = catalog.FindInstrument(name);
-    if (instrument == nullptr) {
-      return Fail(source, "no instrument \"" + name + "\"; " + InstrumentNames(catalog));
+// The whole file of a format that merges no instruments: its one instrument,
+// never a merge of several.
+bool Converter::ConvertTheInstrument(const fs::path& source, InstrumentSource& opened,
+                                     const fs::path& target) {
+  std::unique_ptr<Instruments> instruments;
+  const LoadResult read =
+      ::ReadInstruments(opened, FormatOf(source, opened), FileStem(source), instruments);
+  if (!read.Succeeded()) return Fail(source, LoadFailureText(read));
+  if (instruments->size() == 0) return Fail(source, std::string(instruments->NoInstrument()));
+  if (instruments->size() > 1) {
+    NameList names;
+    for (std::size_t i = 0; i < instruments->size(); ++i) names.Add(instruments->Name(i));
+    return Fail(source, "defines " + std::to_string(instruments->size()) +
+                            " instruments: " + names.Text() +
+                            "; choose one with --instrument NAME, or convert each with "
+                            "--each-instrument");
+  }
+  return Write(*instruments->Map(0), source, target);
+}
+
+bool Converter::ConvertInstrument(const fs::path& source, const fs::path& target) {
+  return WithInstruments(source, [&](Instruments& instruments, const std::vector<Finding>&) {
+    const std::string& name =
+        instruments.NamesAreUtf8() ? commandLine_.instrumentUtf8 : *commandLine_.instrument;
+    const std::size_t found = instruments.Find(name);
+    if (found == Instruments::kNone) {
+      return Fail(source, "no instrument \"" + name + "\"; " + InstrumentNames(instruments));
     }
-    if (instrument->banks.empty()) {
-      return Fail(source, "instrument \"" + instrument->name + "\" declares no bank");
+    if (!instruments.HasMap(found)) {
+      return Fail(source, "instrument \"" + instruments.Name(found) + "\" declares no bank");
     }
-    InstrumentMap map(catalog, *instrument);
-    return Write(map, source, target);
+    return Write(*instruments.Map(found), source, target);
   });
 }
 
 bool Converter::ConvertEachInstrument(const fs::path& source, const fs::path& folder) {
-  return WithInstruments(source, [&](InstrumentCatalog& catalog) {
-    catalog.ResolveListsOf(nullptr);  // all in one walk
-    const LeadBytes leadBytes = TextLeadBytes();
+  return WithInstruments(source, [&](Instruments& instruments, const std::vector<Finding>&) {
+    instruments.PrepareEveryMap();
     bool allConverted = true;
-    bool anyBank = false;
-    for (const auto& instrument : catalog.instruments()) {
-      if (instrument.banks.empty()) continue;
-      anyBank = true;
-      const std::string fileName = SafeFileName(instrument.name, leadBytes) + ".vpm";
-      const fs::path target = folder / fs::path(NativePathFromText(fileName));
-      if (!folderTargets_.insert(LowerAscii(fileName)).second || WroteEarlier(target)) {
-        allConverted =
-            Fail(source, "instrument \"" + instrument.name + "\" would be written to " +
-                             ShownPath(target) + " as an earlier one was; that one is kept") &&
-            allConverted;
-        continue;
-      }
-      InstrumentMap map(catalog, instrument);
-      allConverted = Write(map, source, target) && allConverted;
+    bool anyMap = false;
+    for (std::size_t i = 0; i < instruments.size(); ++i) {
+      if (!instruments.HasMap(i)) continue;
+      anyMap = true;
+      allConverted = ConvertInto(source, folder, instruments, i) && allConverted;
     }
-    return anyBank ? allConverted
-                   : Fail(source, "defines no instrument with a bank; " + InstrumentNames(catalog));
+    if (anyMap) return allConverted;
+    const std::string why = instruments.size() == 0 ? std::string(instruments.NoInstrument())
+                                                    : "defines no instrument with a bank; " +
+                                                          InstrumentNames(instruments);
+    return Fail(source, why);
   });
 }
 
+// One instrument's map into the folder, under a name made from its own; a
+// name that an earlier map took is refused.
+bool Converter::ConvertInto(const fs::path& source, const fs::path& folder,
+                            Instruments& instruments, std::size_t instrument) {
+  const bool utf8 = instruments.NamesAreUtf8();
+  const std::string& name = instruments.Name(instrument);
+  const std::string fileName = SafeFileName(name, utf8 ? LeadBytes() : TextLeadBytes()) + ".vpm";
+  const fs::path target =
+      folder / fs::path(utf8 ? NativePathFromUtf8(fileName) : NativePathFromText(fileName));
+  if (!folderTargets_.insert(LowerAscii(fileName)).second || WroteEarlier(target)) {
+    return Fail(source, "instrument \"" + name + "\" would be written to " + ShownPath(target) +
+                            " as an earlier one was; that one is kept");
+  }
+  return Write(*instruments.Map(instrument), source, target);
+}
+
 bool Converter::List(const fs::path& source) {
-  return WithInstruments(source, [&](InstrumentCatalog& catalog) {
-    if (catalog.instruments().empty()) return Fail(source, kNoInstrumentToList);
-    for (const InstrumentListing& instrument : ListInstruments(catalog)) {
+  return WithInstruments(source, [&](Instruments& instruments, const std::vector<Finding>&) {
+    if (instruments.size() == 0) return Fail(source, std::string(instruments.NoInstrument()));
+    Print(ShownPath(source) + ": " + std::string(FormatDescription(instruments.format())));
+    for (const InstrumentListing& instrument : instruments.Listing()) {
       Print(instrument.Line());
       for (const BankListing& bank : instrument.banks) Print(bank.Line());
     }
@@ -188,14 +232,24 @@ bool Converter::Check(const fs::path& source) {
     InstrumentSource opened(fileSystem_);
     if (!Open(source, opened)) return false;
     std::vector<Finding> findings;
-    const LoadResult read = CheckWholeFileConversion(opened, findings);
-    if (!read.Succeeded()) return Fail(source, LoadFailureText(read));
-    const std::string shown = ShownPath(source);
-    for (const Finding& finding : findings) {
-      std::string line = shown;
-      if (finding.line > 0) line.append(":").append(std::to_string(finding.line));
-      Print(line.append(": ").append(FindingText(finding)));
-    }
-    return Flushed(source, "its findings") && findings.empty();
+    const SourceFormat format = FormatOf(source, opened);
+    std::unique_ptr<Instruments> read;
+    const LoadResult result =
+        format == SourceFormat::kInstrumentDefinition
+            ? CheckWholeFileConversion(opened, findings)
+            : ::ReadInstruments(opened, format, FileStem(source), read, &findings);
+    if (!result.Succeeded()) return Fail(source, LoadFailureText(result));
+    return PrintFindings(source, findings);
   });
+}
+
+// The findings, each on a line with the source's line where it has one.
+bool Converter::PrintFindings(const fs::path& source, const std::vector<Finding>& findings) {
+  const std::string shown = ShownPath(source);
+  for (const Finding& finding : findings) {
+    std::string line = shown;
+    if (finding.line > 0) line.append(":").append(std::to_string(finding.line));
+    Print(line.append(": ").append(FindingText(finding)));
+  }
+  return Flushed(source, "its findings") && findings.empty();
 }

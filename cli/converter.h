@@ -8,23 +8,29 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "command_line.h"
 #include "file_system.h"
+#include "findings.h"
+#include "source_format.h"
 
-class InstrumentCatalog;
-class InstrumentDefinition;
+class Instruments;
 class PatchMapSource;
 class InstrumentSource;
 
 class Converter {
  public:
-  Converter(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
+  // Each source is read as `commandLine` says (--from, --instrument).
+  Converter(std::FILE* out, std::FILE* err, const CommandLine& commandLine)
+      : out_(out), err_(err), commandLine_(commandLine) {}
 
   // Converts `source` into `target` ("-" for standard output): the whole file,
-  // or the one instrument named `instrument` when it is given.
-  bool Convert(const std::filesystem::path& source, const std::filesystem::path& target,
-               const std::string* instrument);
-  // Converts each instrument of `source` that has a bank into `folder`, named
+  // or the one instrument named by --instrument when it is given. The whole
+  // file of a format other than the instrument definition's is its one
+  // instrument.
+  bool Convert(const std::filesystem::path& source, const std::filesystem::path& target);
+  // Converts each instrument of `source` that has a map into `folder`, named
   // after the instrument.
   bool ConvertEachInstrument(const std::filesystem::path& source,
                              const std::filesystem::path& folder);
@@ -45,11 +51,14 @@ class Converter {
   bool Guarded(const std::filesystem::path& source, Work work);
   template <typename Work>
   bool WithInstruments(const std::filesystem::path& source, Work work);
-  bool ConvertInstrument(const std::filesystem::path& source, const std::filesystem::path& target,
-                         const std::string& name);
+  bool ConvertInstrument(const std::filesystem::path& source, const std::filesystem::path& target);
+  bool ConvertTheInstrument(const std::filesystem::path& source, InstrumentSource& opened,
+                            const std::filesystem::path& target);
+  bool ConvertInto(const std::filesystem::path& source, const std::filesystem::path& folder,
+                   Instruments& instruments, std::size_t instrument);
   bool Open(const std::filesystem::path& source, InstrumentSource& opened);
-  bool ReadInstruments(const std::filesystem::path& source, InstrumentSource& opened,
-                       InstrumentCatalog& catalog);
+  SourceFormat FormatOf(const std::filesystem::path& source, InstrumentSource& opened);
+  bool PrintFindings(const std::filesystem::path& source, const std::vector<Finding>& findings);
   bool Flushed(const std::filesystem::path& source, const char* what);
   void Print(std::string_view line);
   void Refused(SystemError error);
@@ -58,6 +67,7 @@ class Converter {
 
   std::FILE* out_;
   std::FILE* err_;
+  const CommandLine& commandLine_;
   SystemError outError_;  // why standard output first refused bytes
   FileSystem fileSystem_;
   std::set<std::string> folderTargets_;  // the maps that --each-instrument wrote, lower case

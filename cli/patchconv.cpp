@@ -13,15 +13,20 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kHelp =
-    "Converts MIDI instrument definition files (.ins) into Halvorn Quintara patch maps (.vpm).\n"
+    "Converts MIDI instrument definition files (.ins), MIDNAM documents (.midnam) and REAPER\n"
+    "bank files (.reabank) into Halvorn Quintara patch maps (.vpm).\n"
     "\n"
-    "  patchconv SOURCE.ins TARGET.vpm   convert the whole file, as the Windows program does\n"
+    "  patchconv SOURCE TARGET.vpm       convert the whole file: an .ins file as the Windows\n"
+    "                                    program does, the others' one instrument\n"
     "  -d, --output-dir DIR              convert each source into DIR/<name>.vpm\n"
     "  --instrument NAME                 convert only that instrument, with the patches its\n"
     "                                    lists inherit (BasedOn) and the built-in lists\n"
     "  --each-instrument                 with -d: one map per instrument, DIR/<instrument>.vpm\n"
     "  --list                            show each instrument, its method and its banks\n"
-    "  --check                           tell what the whole-file conversion will make of it\n"
+    "  --check                           tell what the whole-file conversion will make of it,\n"
+    "                                    or what a MIDNAM or REAPER map leaves out\n"
+    "  --from FORMAT                     read every source as ins, midnam or reabank (else\n"
+    "                                    told by its extension, then by its first bytes)\n"
     "  -h, --help                        show this help\n"
     "  --version                         show the version\n"
     "  --                                end of options: every later argument is a file\n"
@@ -67,8 +72,7 @@ bool ConvertIntoFolder(const CommandLine& commandLine, Converter& converter) {
     target += ".vpm";
     const bool converted =
         targets.insert(target).second && !converter.WroteEarlier(target)
-            ? converter.Convert(source, target,
-                                commandLine.instrument ? &*commandLine.instrument : nullptr)
+            ? converter.Convert(source, target)
             : converter.Fail(source, "has the same name as an earlier source; " +
                                          ShownPath(target) + " is kept as converted");
     allConverted = converted && allConverted;
@@ -100,8 +104,7 @@ bool Run(const CommandLine& commandLine, Converter& converter) {
       return ForEachSource(commandLine,
                            [&](const fs::path& source) { return converter.Check(source); });
     default:
-      return converter.Convert(commandLine.sources.front(), commandLine.target,
-                               commandLine.instrument ? &*commandLine.instrument : nullptr);
+      return converter.Convert(commandLine.sources.front(), commandLine.target);
   }
 }
 
@@ -119,6 +122,6 @@ int RunPatchconv(const std::vector<fs::path>& arguments, std::FILE* out, std::FI
   if (commandLine.mode == CommandLine::Mode::kVersion) {
     return PrintAbout(std::string("patchconv ") + PATCHCONV_VERSION_STRING + "\n", out, err);
   }
-  Converter converter(out, err);
+  Converter converter(out, err, commandLine);
   return Run(commandLine, converter) ? kExitConverted : kExitSomeFailed;
 }

@@ -54,6 +54,34 @@ constexpr FindingRow kFindingRows[] = {
     {kDeviceControlByte,
      "the device name holds the control byte {byte}, which makes the map not well-formed XML",
      "WholeFileCheck::CheckDeviceName", kNameControlByte},
+    {kListNotFound,
+     "[{instrument}] bank \"{bank}\" uses the list \"{list}\", which the file does not have: it "
+     "has no patch",
+     "ReadBank (midnam_reading.cpp)", kListNotFound},
+    {kBankSelectedOtherwise,
+     "[{instrument}] bank \"{bank}\" is selected by a program change or SysEx, which a patch map "
+     "cannot hold: {count} of its patches are left out",
+     "ReadBank (midnam_reading.cpp)", kBankSelectedOtherwise},
+    {kBankValue,
+     "[{instrument}] patch \"{name}\" selects the bank's {part} with \"{value}\", which is no "
+     "number 0-127: it is left out",
+     "ReadPatch (midnam_reading.cpp)", kBankValue},
+    {kNoProgram, "[{instrument}] patch \"{name}\" has no program 0-127: it is left out",
+     "ReadPatch (midnam_reading.cpp)", kNoProgram},
+    {kSamePatchPlace,
+     "[{instrument}] patch \"{name}\" is at bank {bank}, program {program}, where an earlier patch "
+     "is: it is left out",
+     "NamedMap::Add (name_document.cpp)", kSamePatchPlace},
+    {kNotInWindows1252,
+     "the name \"{name}\" holds characters that Windows-1252 does not have: each is written as "
+     "\"?\"",
+     "NamedMap::Add (name_document.cpp)", kNotInWindows1252},
+    {kBadBankLine, "\"{line}\" selects no bank of two numbers 0-127: its programs are left out",
+     "ReadBankLine (reabank_reading.cpp)", kBadBankLine},
+    {kProgramBeforeBank, "program {program} stands before any bank: it is left out",
+     "ReadProgramLine (reabank_reading.cpp)", kProgramBeforeBank},
+    {kProgramOutOfRange, "program {program} is outside 0-127: it is left out",
+     "ReadProgramLine (reabank_reading.cpp)", kProgramOutOfRange},
     {kMoreLikeThis, "... and {count} more findings like this one", "Findings::InLineOrder",
      kMoreLikeThis},
 };

@@ -28,6 +28,16 @@ enum class FindingKind : unsigned char {
   kBankRange,
   kNameControlByte,
   kDeviceControlByte,
+  // Of MIDNAM documents and REAPER bank files.
+  kListNotFound,
+  kBankSelectedOtherwise,
+  kBankValue,
+  kNoProgram,
+  kSamePatchPlace,
+  kNotInWindows1252,
+  kBadBankLine,
+  kProgramBeforeBank,
+  kProgramOutOfRange,
   kMoreLikeThis,  // the count of those of a kind not shown
   kCount
 };

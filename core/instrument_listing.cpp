@@ -30,12 +30,11 @@ std::string AboutBank(InstrumentCatalog& catalog, const InstrumentCatalog::Bank&
 }  // namespace
 
 std::string BankListing::Line() const {
-  return "  Patch[" + key + "]=" + listName + ": " + about;
+  return "  " + label + ": " + about;
 }
 
 std::string InstrumentListing::Line() const {
-  return "[" + name + "] BankSelMethod=" + std::to_string(bankSelMethod) +
-         (banks.empty() ? ", no bank" : "");
+  return "[" + name + "] " + summary;
 }
 
 std::vector<InstrumentListing> ListInstruments(InstrumentCatalog& catalog) {
@@ -44,9 +43,12 @@ std::vector<InstrumentListing> ListInstruments(InstrumentCatalog& catalog) {
     InstrumentListing& listed = listing.emplace_back();
     listed.name = instrument.name;
     listed.bankSelMethod = instrument.bankSelMethod;
+    listed.summary = "BankSelMethod=" + std::to_string(instrument.bankSelMethod) +
+                     (instrument.banks.empty() ? ", no bank" : "");
     for (const auto& bank : instrument.banks) {
-      listed.banks.push_back({bank.isForOtherBanks ? "*" : std::to_string(bank.number),
-                              bank.listName, AboutBank(catalog, bank)});
+      const std::string key = bank.isForOtherBanks ? "*" : std::to_string(bank.number);
+      listed.banks.push_back(
+          {key, bank.listName, "Patch[" + key + "]=" + bank.listName, AboutBank(catalog, bank)});
     }
   }
   return listing;

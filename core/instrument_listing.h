@@ -1,7 +1,8 @@
 // What `patchconv --list` shows of a file, for every front end alike: each
-// instrument with its bank-select method, and each of its bank keys with its
-// list and what the list holds. The texts are the file's bytes; a front end
-// escapes or decodes them for its display.
+// instrument with its bank-select method or what its map holds, and each of
+// its banks with its list and what the list holds. The texts are the file's
+// bytes (an instrument definition's) or UTF-8 (the other formats'); a front
+// end escapes or decodes them for its display.
 #pragma once
 
 #include <cstdint>
@@ -11,20 +12,22 @@
 #include "instrument_catalog.h"
 
 struct BankListing {
-  std::string key;       // between the key's brackets: the bank number, or "*"
-  std::string listName;  // as the key names it
+  std::string key;       // between the key's brackets (the bank number, or "*"), or its name
+  std::string listName;  // as the key names it; where a bank takes a list by name, that name
+  std::string label;     // "Patch[KEY]=LIST", "PatchBank \"NAME\"", "Bank 0 1 NAME"
   std::string about;     // "128 patches, built on X", "no such list", ...
 
-  // "  Patch[KEY]=LIST: ABOUT", a line of the listing.
+  // "  LABEL: ABOUT", a line of the listing.
   std::string Line() const;
 };
 
 struct InstrumentListing {
   std::string name;
   std::int32_t bankSelMethod = 0;
+  std::string summary;  // "BankSelMethod=N", "4 banks, 512 patches", with ", no bank"
   std::vector<BankListing> banks;
 
-  // "[NAME] BankSelMethod=N", with ", no bank" for an instrument without one.
+  // "[NAME] SUMMARY".
   std::string Line() const;
 };
 

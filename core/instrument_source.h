@@ -65,8 +65,8 @@ class InstrumentSource final : private ByteSource {
   SystemError cannotGoBack_;  // why the source cannot go back there, if it cannot
   int passesMade_ = 0;
   bool inMemory_ = false;
-  std::string text_;         // the whole text of a source that cannot be read twice
-  SystemError memoryError_;  // why reading it into memory failed, if it did
-  std::string peeked_;       // read to peek from a source that cannot go back
+  std::string text_;              // the whole text of a source that cannot be read twice
+  SystemError memoryError_;       // why reading it into memory failed, if it did
+  std::string peeked_;            // read to peek from a source that cannot go back
   std::size_t peekedServed_ = 0;  // how much of it the first pass has had
 };

@@ -22,6 +22,10 @@ NativePath NativePathFromWide(const std::wstring& path);
 NativePath NativePathFromText(const std::string& text);
 std::string TextFromNativePath(const NativePath& path);
 
+// UTF-8 text (a name from a MIDNAM document) as a path, and a path as UTF-8.
+NativePath NativePathFromUtf8(const std::string& text);
+std::string Utf8FromNativePath(const NativePath& path);
+
 // The folder part of `path`, separator included ("dir/" of "dir/x.vpm"); empty
 // for a bare file name.
 NativePath FolderPart(const NativePath& path);

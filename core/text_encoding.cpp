@@ -102,6 +102,26 @@ std::string Utf8FromText(std::string_view bytes) {
   return utf8;
 }
 
+std::string Windows1252FromUtf8(std::string_view text, std::size_t& replaced) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  ForEachCharacter(text, [&](std::uint32_t character, std::string_view) {
+    if (character < 0x80 || (character >= 0xA0 && character <= 0xFF)) {
+      bytes += static_cast<char>(character);
+      return;
+    }
+    for (unsigned byte = 0x80; byte <= 0x9F; ++byte) {
+      if (Windows1252CodePoint(static_cast<unsigned char>(byte)) == character) {
+        bytes += static_cast<char>(byte);
+        return;
+      }
+    }
+    bytes += '?';
+    ++replaced;
+  });
+  return bytes;
+}
+
 std::string_view CutUtf8(std::string_view text, std::size_t maxBytes) {
   std::size_t end = 0;
   while (end < text.size()) {

@@ -39,6 +39,10 @@ std::uint32_t Windows1252CodePoint(unsigned char byte);
 // otherwise read as Windows-1252, as a Windows with that code page reads them.
 std::string Utf8FromText(std::string_view bytes);
 
+// UTF-8 `text` in Windows-1252, by Windows' table: a character that it does
+// not hold becomes one "?" each, counted in `replaced`.
+std::string Windows1252FromUtf8(std::string_view text, std::size_t& replaced);
+
 // The longest start of UTF-8 `text` of at most `maxBytes` bytes that ends at a
 // character's end.
 std::string_view CutUtf8(std::string_view text, std::size_t maxBytes);

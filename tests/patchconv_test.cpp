@@ -252,6 +252,7 @@ TEST_F(InstrumentOptions, ListsInstrumentsMethodsAndBanks) {
   EXPECT_EQ(run.status, kExitConverted);
   EXPECT_EQ(
       run.out,
+      Source() + ": an instrument definition\n"
       "[Synth A] BankSelMethod=0\n  Patch[0]=Var: 2 patches, built on Base\n"
       "  Patch[*]=Base: 1 patch, the list for other banks (not in the map: another key is bank 0)\n"
       "[COM1] BankSelMethod=1\n  Patch[3]=Base: 1 patch\n[Bare] BankSelMethod=0, no bank\n"
@@ -290,7 +291,7 @@ TEST(TerminalText, ShowsControlBytesOfNamesAndPathsEscaped) {
   };
   for (const Case& c : {
            Case{{"--list", folder / "t.ins"},
-                "[" + shown +
+                source + ": an instrument definition\n[" + shown +
                     "] BankSelMethod=0\n  Patch[0]=L\\x7f: 1 patch\n"
                     "  Patch[1]=Gone\\x01!: no such list\n",
                 ""},

@@ -22,6 +22,14 @@ std::string TextFromNativePath(const NativePath& path) {
   return path;
 }
 
+NativePath NativePathFromUtf8(const std::string& text) {
+  return text;
+}
+
+std::string Utf8FromNativePath(const NativePath& path) {
+  return path;
+}
+
 NativePath FolderPart(const NativePath& path) {
   const std::size_t slash = path.rfind('/');
   return slash == NativePath::npos ? NativePath() : path.substr(0, slash + 1);

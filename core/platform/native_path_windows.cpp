@@ -9,6 +9,28 @@ bool IsSeparator(wchar_t c) {
   return c == L'\\' || c == L'/' || c == L':';
 }
 
+// Text of a code page (the ANSI one, or UTF-8) as UTF-16, and back.
+std::wstring WideFrom(UINT codePage, const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  std::wstring wide(
+      static_cast<std::size_t>(MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0)),
+      L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+  return wide;
+}
+
+std::string TextFrom(UINT codePage, const std::wstring& path) {
+  if (path.empty()) return {};
+  const int size = static_cast<int>(path.size());
+  std::string text(static_cast<std::size_t>(WideCharToMultiByte(codePage, 0, path.data(), size,
+                                                                nullptr, 0, nullptr, nullptr)),
+                   '\0');
+  WideCharToMultiByte(codePage, 0, path.data(), size, text.data(), static_cast<int>(text.size()),
+                      nullptr, nullptr);
+  return text;
+}
+
 }  // namespace
 
 NativePath NativePathFromWide(const std::wstring& path) {
@@ -16,24 +38,19 @@ NativePath NativePathFromWide(const std::wstring& path) {
 }
 
 NativePath NativePathFromText(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  std::wstring wide(
-      static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)),
-      L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-  return wide;
+  return WideFrom(CP_ACP, text);
 }
 
 std::string TextFromNativePath(const NativePath& path) {
-  if (path.empty()) return {};
-  const int size = static_cast<int>(path.size());
-  std::string text(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, path.data(), size,
-                                                                nullptr, 0, nullptr, nullptr)),
-                   '\0');
-  WideCharToMultiByte(CP_ACP, 0, path.data(), size, text.data(), static_cast<int>(text.size()),
-                      nullptr, nullptr);
-  return text;
+  return TextFrom(CP_ACP, path);
+}
+
+NativePath NativePathFromUtf8(const std::string& text) {
+  return WideFrom(CP_UTF8, text);
+}
+
+std::string Utf8FromNativePath(const NativePath& path) {
+  return TextFrom(CP_UTF8, path);
 }
 
 NativePath FolderPart(const NativePath& path) {
