@@ -114,8 +114,8 @@ LoadResult ReadReabank(InstrumentSource& source, std::string_view instrumentName
   if (std::string_view(text).starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
   document.format = SourceFormat::kReabank;
   Findings findings;
-  ReabankReading reading(document.instruments.emplace_back(), Utf8FromText(instrumentName),
-                         findings);
+  ReabankReading reading(document.instruments.emplace_back(),
+                         CleanedName(Utf8FromText(instrumentName)), findings);
   std::size_t number = 1;
   for (std::size_t at = 0; at <= text.size(); ++number) {
     std::size_t end = text.find('\n', at);

@@ -252,13 +252,15 @@ TEST_F(InstrumentOptions, ListsInstrumentsMethodsAndBanks) {
   EXPECT_EQ(run.status, kExitConverted);
   EXPECT_EQ(
       run.out,
-      Source() + ": an instrument definition\n"
-      "[Synth A] BankSelMethod=0\n  Patch[0]=Var: 2 patches, built on Base\n"
-      "  Patch[*]=Base: 1 patch, the list for other banks (not in the map: another key is bank 0)\n"
-      "[COM1] BankSelMethod=1\n  Patch[3]=Base: 1 patch\n[Bare] BankSelMethod=0, no bank\n"
-      "[a/b] BankSelMethod=0\n  Patch[1]=Gone: no such list\n"
-      "  Patch[*]=Base: 1 patch, the list for other banks (bank 0 in the map)\n"
-      "[a:b] BankSelMethod=0\n  Patch[2]=Base: 1 patch\n");
+      Source() +
+          ": an instrument definition\n"
+          "[Synth A] BankSelMethod=0\n  Patch[0]=Var: 2 patches, built on Base\n"
+          "  Patch[*]=Base: 1 patch, the list for other banks (not in the map: another key is bank "
+          "0)\n"
+          "[COM1] BankSelMethod=1\n  Patch[3]=Base: 1 patch\n[Bare] BankSelMethod=0, no bank\n"
+          "[a/b] BankSelMethod=0\n  Patch[1]=Gone: no such list\n"
+          "  Patch[*]=Base: 1 patch, the list for other banks (bank 0 in the map)\n"
+          "[a:b] BankSelMethod=0\n  Patch[2]=Base: 1 patch\n");
 }
 
 // --list of a file without instruments says so rather than print nothing.

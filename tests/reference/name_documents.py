@@ -80,8 +80,8 @@ The REAPER reading:
   is no patch.  Left out, checked in this order: before any bank, in a bank
   left out, a program over 127, a (bank, program) written before.
 - Other lines are ignored.  One instrument: the file name without its
-  extension (UTF-8, else Windows-1252), encoded and cut as the MIDNAM device
-  name, without the cleaning.
+  extension (UTF-8, else Windows-1252), cleaned, encoded and cut as the MIDNAM
+  device name.
 
 File names (-d): the instrument name as UTF-8 made safe as
 core/file_names.cpp's SafeFileName makes it, with ".vpm"; a second instrument
@@ -423,7 +423,7 @@ def read_reabank(data, instrument_name, counts):
     text = decode_utf8_or_windows_1252(data)
     if text.startswith("\ufeff"):
         text = text[1:]
-    patch_map = PatchMap(instrument_name, counts)
+    patch_map = PatchMap(cleaned(instrument_name), counts)
     bank = None  # (msb, lsb), or False for a bank left out
     for line in text.split("\n"):
         line = line.strip(ASCII_BLANKS)
