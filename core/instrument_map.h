@@ -31,8 +31,9 @@ class InstrumentMap final : public PatchMapSource {
   InstrumentMap(InstrumentCatalog& catalog, const InstrumentCatalog::Instrument& instrument)
       : catalog_(catalog), instrument_(instrument) {}
 
-  SystemError WriteTo(ByteSink& sink) override {
-    PatchMapWriter out(sink);
+  using PatchMapSource::WriteTo;
+  SystemError WriteTo(ByteSink& sink, PatchObserver* observer) override {
+    PatchMapWriter out(sink, observer);
     return WriteInstrumentMap(catalog_, instrument_, out);
   }
 

@@ -78,8 +78,8 @@ bool NamedMapMaker::Add(int msb, int lsb, int program, std::string_view name, st
   return true;
 }
 
-SystemError NamedInstrumentMap::WriteTo(ByteSink& sink) {
-  PatchMapWriter out(sink);
+SystemError NamedInstrumentMap::WriteTo(ByteSink& sink, PatchObserver* observer) {
+  PatchMapWriter out(sink, observer);
   out.WriteHeader(instrument_.deviceName);
   std::int32_t bank = -1;
   for (const NamedPatch& patch : instrument_.patches) {

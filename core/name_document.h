@@ -72,7 +72,8 @@ class NamedMapMaker {
 class NamedInstrumentMap final : public PatchMapSource {
  public:
   explicit NamedInstrumentMap(const NamedInstrument& instrument) : instrument_(instrument) {}
-  SystemError WriteTo(ByteSink& sink) override;
+  using PatchMapSource::WriteTo;
+  SystemError WriteTo(ByteSink& sink, PatchObserver* observer) override;
 
  private:
   const NamedInstrument& instrument_;

@@ -214,8 +214,8 @@ WriteResult WritePatchMapFile(PatchMapSource& map, const NativePath& requestedTa
   return CannotWrite(plan.reason);  // not reached: every path returns above
 }
 
-SystemError WholeFileMap::WriteTo(ByteSink& sink) {
-  return WritePatchMapOf(instrument_, sink);
+SystemError WholeFileMap::WriteTo(ByteSink& sink, PatchObserver* observer) {
+  return WritePatchMapOf(instrument_, sink, observer);
 }
 
 WriteResult WritePatchMapFile(const InstrumentDefinition& instrument, const NativePath& target,

@@ -7,14 +7,17 @@
 #include "native_path.h"
 
 class ByteSink;
+class PatchObserver;
 
 // A patch map as bytes made on demand, so that it need not be held whole in
 // memory; it may be asked to write itself more than once.
 class PatchMapSource {
  public:
   virtual ~PatchMapSource() = default;
-  // Writes the patch map to `sink`, or says why the sink refused it.
-  virtual SystemError WriteTo(ByteSink& sink) = 0;
+  // Writes the patch map to `sink`, telling `observer` each patch if there is
+  // one, or says why the sink refused it.
+  virtual SystemError WriteTo(ByteSink& sink, PatchObserver* observer) = 0;
+  SystemError WriteTo(ByteSink& sink) { return WriteTo(sink, nullptr); }
 };
 
 // How writing a patch map file failed.
@@ -35,7 +38,8 @@ struct [[nodiscard]] WriteResult {
 class WholeFileMap final : public PatchMapSource {
  public:
   explicit WholeFileMap(const InstrumentDefinition& instrument) : instrument_(instrument) {}
-  SystemError WriteTo(ByteSink& sink) override;
+  using PatchMapSource::WriteTo;
+  SystemError WriteTo(ByteSink& sink, PatchObserver* observer) override;
 
  private:
   const InstrumentDefinition& instrument_;

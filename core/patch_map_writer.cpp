@@ -89,6 +89,7 @@ void PatchMapWriter::WriteHeader(std::string_view deviceName) {
 
 // The bank attribute is made once per bank.
 void PatchMapWriter::BeginBank(std::int32_t bankValue) {
+  bankValue_ = bankValue;
   const auto bits = static_cast<std::uint32_t>(bankValue);
   char* end = PutDecimal(bank_, static_cast<std::int32_t>((bits >> 7) & 127u));
   *end++ = '.';
@@ -99,6 +100,7 @@ void PatchMapWriter::BeginBank(std::int32_t bankValue) {
 void PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program, std::string_view name) {
   char* out = LineStart();
   if (out == nullptr) return;
+  if (observer_ != nullptr) observer_->Patch(bankValue_, family, program, name.substr(0, 299));
   out = AppendLiteral(out, "<patch family=\"");
   out = PutDecimal(out, family);
   out = AppendLiteral(out, "\" bank=\"");
@@ -118,9 +120,9 @@ SystemError PatchMapWriter::WriteEnd() {
 }
 
 // A map has millions of lines: the per-line calls are inlined into this loop.
-[[gnu::flatten]] SystemError WritePatchMapOf(const InstrumentDefinition& instrument,
-                                             ByteSink& sink) {
-  PatchMapWriter out(sink);
+[[gnu::flatten]] SystemError WritePatchMapOf(const InstrumentDefinition& instrument, ByteSink& sink,
+                                             PatchObserver* observer) {
+  PatchMapWriter out(sink, observer);
   out.WriteHeader(FieldText(instrument.deviceName));
   for (const PatchBank* bank = instrument.banks; bank != nullptr; bank = bank->next) {
     out.BeginBank(MakeBankValue(instrument.bankSelMethod, bank->bankNumber));

@@ -16,9 +16,19 @@
 class ByteSink;
 class InstrumentDefinition;
 
+// Told each patch as the writer writes it, with the bank value it has: the
+// page's preview shows the map's rows from this, not from its XML.
+class PatchObserver {
+ public:
+  virtual ~PatchObserver() = default;
+  virtual void Patch(std::int32_t bankValue, std::int32_t family, std::int32_t program,
+                     std::string_view name) = 0;
+};
+
 class PatchMapWriter {
  public:
-  explicit PatchMapWriter(ByteSink& sink) : sink_(sink), end_(buffer_) {}
+  explicit PatchMapWriter(ByteSink& sink, PatchObserver* observer = nullptr)
+      : sink_(sink), observer_(observer), end_(buffer_) {}
   PatchMapWriter(const PatchMapWriter&) = delete;
   PatchMapWriter& operator=(const PatchMapWriter&) = delete;
 
@@ -47,6 +57,8 @@ class PatchMapWriter {
   void Flush();
 
   ByteSink& sink_;
+  PatchObserver* observer_;
+  std::int32_t bankValue_ = 0;
   SystemError refused_;  // why the sink refused bytes, once it has
   char buffer_[kBufferBytes];
   char* end_;
@@ -56,4 +68,5 @@ class PatchMapWriter {
 
 // The whole-file map of an instrument definition: its banks in order, each
 // with its patches as read.
-SystemError WritePatchMapOf(const InstrumentDefinition& instrument, ByteSink& sink);
+SystemError WritePatchMapOf(const InstrumentDefinition& instrument, ByteSink& sink,
+                            PatchObserver* observer = nullptr);

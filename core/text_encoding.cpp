@@ -146,3 +146,7 @@ std::string EscapeControlBytes(std::string_view text) {
   });
   return escaped;
 }
+
+std::string ShownText(std::string_view bytes) {
+  return EscapeControlBytes(Utf8FromText(bytes));
+}

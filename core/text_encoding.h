@@ -43,6 +43,10 @@ std::string Utf8FromText(std::string_view bytes);
 // not hold becomes one "?" each, counted in `replaced`.
 std::string Windows1252FromUtf8(std::string_view text, std::size_t& replaced);
 
+// A name's bytes as a page shows them: UTF-8 (read as Windows-1252 where it
+// is not), its control characters as \xHH.
+std::string ShownText(std::string_view bytes);
+
 // The longest start of UTF-8 `text` of at most `maxBytes` bytes that ends at a
 // character's end.
 std::string_view CutUtf8(std::string_view text, std::size_t maxBytes);
