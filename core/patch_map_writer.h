@@ -6,8 +6,10 @@
 // nothing, so it cannot run out of memory halfway through a file.
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "system_error.h"
@@ -65,6 +67,68 @@ class PatchMapWriter {
   char bank_[8] = {};  // "high.low", at most "127.127"
   std::size_t bankSize_ = 0;
 };
+
+// The line's pieces, inline: a map has millions of lines.
+namespace patch_map_text {
+
+template <std::size_t N>
+char* AppendLiteral(char* out, const char (&literal)[N]) {
+  std::memcpy(out, literal, N - 1);
+  return out + N - 1;
+}
+
+// Two decimal digits for each value below 100.
+inline constexpr struct DigitPairs {
+  char digits[200];
+  constexpr DigitPairs() : digits() {
+    for (int i = 0; i < 100; ++i) {
+      digits[2 * i] = static_cast<char>('0' + i / 10);
+      digits[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+  }
+} kDigitPairs;
+
+// Family and program numbers are nearly always below 100.
+inline char* PutDecimal(char* out, std::int32_t value) {
+  if (value >= 0 && value < 10) {
+    *out = static_cast<char>('0' + value);
+    return out + 1;
+  }
+  if (value >= 10 && value < 100) {
+    std::memcpy(out, kDigitPairs.digits + 2 * value, 2);
+    return out + 2;
+  }
+  return std::to_chars(out, out + 11, value).ptr;
+}
+
+}  // namespace patch_map_text
+
+inline char* PatchMapWriter::LineStart() {
+  if (static_cast<std::size_t>(end_ - buffer_) > kBufferBytes - kMaxLineBytes) Flush();
+  return refused_.Failed() ? nullptr : end_;
+}
+
+template <std::size_t N>
+void PatchMapWriter::EndLine(char* out, std::string_view text, const char (&close)[N]) {
+  end_ = patch_map_text::AppendLiteral(WriteEscapedXml(out, text.substr(0, 299)), close);
+}
+
+inline void PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program,
+                                       std::string_view name) {
+  using patch_map_text::AppendLiteral;
+  using patch_map_text::PutDecimal;
+  char* out = LineStart();
+  if (out == nullptr) return;
+  if (observer_ != nullptr) observer_->Patch(bankValue_, family, program, name.substr(0, 299));
+  out = AppendLiteral(out, "<patch family=\"");
+  out = PutDecimal(out, family);
+  out = AppendLiteral(out, "\" bank=\"");
+  std::memcpy(out, bank_, sizeof bank_);  // whole, then only its length counts
+  out += bankSize_;
+  out = AppendLiteral(out, "\" preset=\"");
+  out = PutDecimal(out, program);
+  EndLine(AppendLiteral(out, "\" name=\""), name, "\" />\r\n");
+}
 
 // The whole-file map of an instrument definition: its banks in order, each
 // with its patches as read.

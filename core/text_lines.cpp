@@ -8,6 +8,7 @@ std::string_view TextBeforeEndOfFileMark(std::string_view bytes) {
 }
 
 void LineReader::Refill() {
+  originOffset_ += static_cast<std::uint64_t>(rest_.data() - buffer_);
   std::memmove(buffer_, rest_.data(), rest_.size());
   std::size_t used = rest_.size();
   while (source_ != nullptr && used < bufferBytes_) {

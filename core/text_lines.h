@@ -18,7 +18,11 @@ std::string_view TextBeforeEndOfFileMark(std::string_view bytes);
 
 // Space, tab, LF, VT, FF and CR; bytes from 0x80 up are never whitespace.
 constexpr bool IsWhitespace(char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
+  // One test: bit n of the mask is set for each whitespace byte n.
+  constexpr std::uint64_t kWhitespace = (1ull << ' ') | (1ull << '\t') | (1ull << '\n') |
+                                        (1ull << '\v') | (1ull << '\f') | (1ull << '\r');
+  const auto byte = static_cast<unsigned char>(c);
+  return byte <= ' ' && ((kWhitespace >> byte) & 1u) != 0;
 }
 
 // The first byte at or after `at` that is no whitespace, or `end`.
@@ -27,11 +31,22 @@ inline const char* SkipWhitespace(const char* at, const char* end) {
   return at;
 }
 
-inline std::string_view TrimmedView(std::string_view text) {
-  const char* end = text.data() + text.size();
-  const char* begin = SkipWhitespace(text.data(), end);
+// The text without whitespace at its end, and at its start.
+inline std::string_view WithoutTrailingWhitespace(std::string_view text) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
   while (end > begin && IsWhitespace(end[-1])) --end;
   return std::string_view(begin, static_cast<std::size_t>(end - begin));
+}
+
+inline std::string_view WithoutLeadingWhitespace(std::string_view text) {
+  const char* end = text.data() + text.size();
+  const char* begin = SkipWhitespace(text.data(), end);
+  return std::string_view(begin, static_cast<std::size_t>(end - begin));
+}
+
+inline std::string_view TrimmedView(std::string_view text) {
+  return WithoutLeadingWhitespace(WithoutTrailingWhitespace(text));
 }
 
 // Where a LineReader gets bytes that are not all in memory: a file read in
@@ -57,13 +72,17 @@ class LineReader {
 
   // Over a text already in memory, which must already end at its first 0x1A.
   explicit LineReader(std::string_view text)
-      : rest_(text), end_(text.data() + text.size()), nextNul_(FindNul(text.data())) {}
+      : rest_(text),
+        end_(text.data() + text.size()),
+        nextNul_(FindNul(text.data())),
+        origin_(text.data()) {}
 
   // Over the bytes of `source`, read into `buffer` (at least kMinBufferBytes).
   LineReader(ByteSource& source, char* buffer, std::size_t bufferBytes)
       : rest_(buffer, 0),
         end_(buffer),
         nextNul_(buffer),
+        origin_(buffer),
         source_(&source),
         buffer_(buffer),
         bufferBytes_(bufferBytes) {}
@@ -81,14 +100,23 @@ class LineReader {
     if (rest_.size() <= kMaxLineBytes && source_ != nullptr) Refill();
     if (rest_.empty()) return false;
     const char* begin = rest_.data();
-    const std::size_t rawLength = RawLineLength();
+    std::size_t length = 0;  // without its line feed and a CR before it
+    const std::size_t rawLength = RawLineLength(length);
     rest_.remove_prefix(rawLength);
+    lastRawLength_ = rawLength;
     lineNumber_ = nextLineNumber_;
-    if (begin[rawLength - 1] == '\n') ++nextLineNumber_;
-    // The trailing CR and LF go with the trim, which takes them as whitespace.
-    line = TrimmedView(std::string_view(begin, TextLength(begin, rawLength)));
+    nextLineNumber_ += length != rawLength && begin[rawLength - 1] == '\n';
+    line = TrimmedView(std::string_view(begin, TextLength(begin, length)));
     return true;
   }
+
+  // Where the next read begins, and where the last one returned began: raw
+  // byte offsets from where the reader began. A reader started again at
+  // either offset reads the same lines from there.
+  std::uint64_t NextReadAt() const {
+    return originOffset_ + static_cast<std::uint64_t>(rest_.data() - origin_);
+  }
+  std::uint64_t LastReadAt() const { return NextReadAt() - lastRawLength_; }
 
   // Why reading the source failed, if it did: the lines then ended early.
   // Each pass returns it.
@@ -104,15 +132,19 @@ class LineReader {
   // so the read holds kMaxLineBytes raw bytes unless the line feed ends it
   // sooner. An LF at index kMaxLineBytes still fits when a CR before it is
   // dropped, so the search never needs to look further than that.
-  std::size_t RawLineLength() const {
+  // `text` is how much of it is the line's text: without the line feed that
+  // ends it and a CR before that.
+  std::size_t RawLineLength(std::size_t& text) const {
     const std::size_t window = std::min(rest_.size(), kMaxLineBytes + 1);
     const void* found = std::memchr(rest_.data(), '\n', window);
-    if (found == nullptr) return std::min(rest_.size(), kMaxLineBytes);
+    if (found == nullptr) return text = std::min(rest_.size(), kMaxLineBytes);
     const std::size_t lineFeed =
         static_cast<std::size_t>(static_cast<const char*>(found) - rest_.data());
     const bool crLf = lineFeed > 0 && rest_[lineFeed - 1] == '\r';
     const std::size_t translatedLength = lineFeed + (crLf ? 0 : 1);
-    return translatedLength <= kMaxLineBytes ? lineFeed + 1 : kMaxLineBytes;
+    if (translatedLength > kMaxLineBytes) return text = kMaxLineBytes;
+    text = lineFeed - crLf;
+    return lineFeed + 1;
   }
 
   // A NUL ends the text that the zero-terminated buffer holds. NULs are
@@ -133,7 +165,10 @@ class LineReader {
 
   std::string_view rest_;
   const char* end_;
-  const char* nextNul_;           // the first NUL at or after the current line, or end_
+  const char* nextNul_;  // the first NUL at or after the current line, or end_
+  const char* origin_;   // where the byte at originOffset_ stands
+  std::uint64_t originOffset_ = 0;
+  std::size_t lastRawLength_ = 0;
   ByteSource* source_ = nullptr;  // none once it is used up or failed
   char* buffer_ = nullptr;
   std::size_t bufferBytes_ = 0;
@@ -170,13 +205,21 @@ inline std::int32_t DecimalValue(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
-// Splits at the first "=" into trimmed key and value; false without "=".
+// Splits a trimmed line at its first "=" into trimmed key and value; false
+// without "=". Keys are short: the first bytes are looked at one by one.
 inline bool SplitKeyValue(std::string_view line, std::string_view& key, std::string_view& value) {
-  const void* equals = std::memchr(line.data(), '=', line.size());
-  if (equals == nullptr) return false;
-  const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(equals) - line.data());
-  key = TrimmedView(line.substr(0, at));
-  value = TrimmedView(line.substr(at + 1));
+  constexpr std::size_t kShortKey = 16;
+  std::size_t at = 0;
+  while (at < line.size() && at < kShortKey && line[at] != '=') ++at;
+  if (at == line.size()) return false;
+  if (line[at] != '=') {
+    const void* equals = std::memchr(line.data() + at, '=', line.size() - at);
+    if (equals == nullptr) return false;
+    at = static_cast<std::size_t>(static_cast<const char*>(equals) - line.data());
+  }
+  // The line is trimmed: the key begins and the value ends with it.
+  key = WithoutTrailingWhitespace(line.substr(0, at));
+  value = WithoutLeadingWhitespace(line.substr(at + 1));
   return true;
 }
 
