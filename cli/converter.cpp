@@ -13,6 +13,7 @@
 #include "text_lines.h"
 #include "whole_file_check.h"
 #include "whole_file_conversion.h"
+#include "whole_file_positions.h"
 
 namespace fs = std::filesystem;
 
@@ -138,12 +139,34 @@ bool Converter::Convert(const fs::path& source, const fs::path& target) {
     if (FormatOf(source, opened) != SourceFormat::kInstrumentDefinition) {
       return ConvertTheInstrument(source, opened, target);
     }
-    InstrumentDefinition whole;
-    const LoadResult loaded = ReadWholeFileInto(whole, opened);
+    if (IsTheSource(opened, target)) return ConvertWholeFileHeld(source, opened, target);
+    WholeFilePositions positions;
+    const LoadResult loaded = ReadWholeFilePositions(opened, positions);
     if (!loaded.Succeeded()) return Fail(source, LoadFailureText(loaded));
-    WholeFileMap map(whole);
+    PositionedMap map(positions, opened);
     return Write(map, source, target);
   });
+}
+
+// Whether the target is the very file being read: written in place (a file
+// with other hard links, say), it would be emptied before its patches were
+// read again.
+bool Converter::IsTheSource(InstrumentSource& opened, const fs::path& target) {
+  FileSystem::FileIdentity read, written;
+  return target != "-" && !opened.Identify(read).Failed() &&
+         !fileSystem_.Identify(target.native(), written).Failed() && !(read < written) &&
+         !(written < read);
+}
+
+// The whole file held in memory as the Windows program holds it, for a
+// target that is the source itself.
+bool Converter::ConvertWholeFileHeld(const fs::path& source, InstrumentSource& opened,
+                                     const fs::path& target) {
+  InstrumentDefinition whole;
+  const LoadResult loaded = ReadWholeFileInto(whole, opened);
+  if (!loaded.Succeeded()) return Fail(source, LoadFailureText(loaded));
+  WholeFileMap map(whole);
+  return Write(map, source, target);
 }
 
 // The whole file of a format that merges no instruments: its one instrument,

@@ -52,6 +52,9 @@ class Converter {
   template <typename Work>
   bool WithInstruments(const std::filesystem::path& source, Work work);
   bool ConvertInstrument(const std::filesystem::path& source, const std::filesystem::path& target);
+  bool IsTheSource(InstrumentSource& opened, const std::filesystem::path& target);
+  bool ConvertWholeFileHeld(const std::filesystem::path& source, InstrumentSource& opened,
+                            const std::filesystem::path& target);
   bool ConvertTheInstrument(const std::filesystem::path& source, InstrumentSource& opened,
                             const std::filesystem::path& target);
   bool ConvertInto(const std::filesystem::path& source, const std::filesystem::path& folder,

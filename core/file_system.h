@@ -80,6 +80,8 @@ class FileSystem {
       return a.volume != b.volume ? a.volume < b.volume : a.file < b.file;
     }
   };
-  // The identity of the existing file at `path`, links followed.
+  // The identity of the existing file at `path`, links followed, and of an
+  // open file.
   virtual SystemError Identify(const NativePath& path, FileIdentity& identity);
+  virtual SystemError IdentifyOpen(FileHandle file, FileIdentity& identity);
 };

@@ -63,6 +63,7 @@ void InstrumentSource::ReadIntoMemory() {
 }
 
 SystemError InstrumentSource::StartPass() {
+  rangeLeft_ = ~std::uint64_t{0};
   SystemError error;
   if (!cannotGoBack_.Failed()) {
     error = fileSystem_.Seek(file_, start_);
@@ -80,6 +81,25 @@ LineReader InstrumentSource::Pass() {
   }
   if (const SystemError error = StartPass(); error.Failed()) return LineReader::Unreadable(error);
   return LineReader(*this, buffer_.get(), bufferBytes_);
+}
+
+LineReader InstrumentSource::Range(std::uint64_t begin, std::uint64_t end) {
+  if (inMemory_) {
+    const std::string_view text = TextBeforeEndOfFileMark(text_);
+    const auto from = static_cast<std::size_t>(std::min<std::uint64_t>(begin, text.size()));
+    const auto to = static_cast<std::size_t>(std::clamp<std::uint64_t>(end, from, text.size()));
+    return LineReader(text.substr(from, to - from));
+  }
+  if (cannotGoBack_.Failed()) return LineReader::Unreadable(cannotGoBack_);
+  if (const SystemError error = fileSystem_.Seek(file_, start_ + begin); error.Failed()) {
+    return LineReader::Unreadable(error);
+  }
+  rangeLeft_ = end - begin;
+  return LineReader(*this, buffer_.get(), bufferBytes_);
+}
+
+SystemError InstrumentSource::Identify(FileSystem::FileIdentity& identity) {
+  return fileSystem_.IdentifyOpen(file_, identity);
 }
 
 LoadResult InstrumentSource::ReadWhole(std::string& bytes) {
@@ -108,5 +128,8 @@ SystemError InstrumentSource::Read(char* buffer, std::size_t capacity, std::size
     peekedServed_ += got;
     return {};
   }
-  return fileSystem_.Read(file_, buffer, capacity, got);
+  const SystemError error = fileSystem_.Read(
+      file_, buffer, static_cast<std::size_t>(std::min<std::uint64_t>(capacity, rangeLeft_)), got);
+  if (rangeLeft_ != ~std::uint64_t{0}) rangeLeft_ -= got;
+  return error;
 }

@@ -48,6 +48,12 @@ class InstrumentSource final : private ByteSource {
   LineReader Pass();
   // The bytes of the whole file from its start, as they are, for a pass.
   LoadResult ReadWhole(std::string& bytes);
+  // The lines of a part of the file, from offset `begin` to `end` of a pass
+  // (LineReader::NextReadAt and LastReadAt of an earlier pass), as that pass
+  // read them. A source read once cannot give them (error() says so).
+  LineReader Range(std::uint64_t begin, std::uint64_t end);
+  // What makes the open file itself, to tell whether it is a target too.
+  SystemError Identify(FileSystem::FileIdentity& identity);
 
  private:
   void Begin();
@@ -65,8 +71,9 @@ class InstrumentSource final : private ByteSource {
   SystemError cannotGoBack_;  // why the source cannot go back there, if it cannot
   int passesMade_ = 0;
   bool inMemory_ = false;
-  std::string text_;              // the whole text of a source that cannot be read twice
-  SystemError memoryError_;       // why reading it into memory failed, if it did
-  std::string peeked_;            // read to peek from a source that cannot go back
-  std::size_t peekedServed_ = 0;  // how much of it the first pass has had
+  std::string text_;         // the whole text of a source that cannot be read twice
+  SystemError memoryError_;  // why reading it into memory failed, if it did
+  std::uint64_t rangeLeft_ = ~std::uint64_t{0};  // what a range may still read
+  std::string peeked_;                           // read to peek from a source that cannot go back
+  std::size_t peekedServed_ = 0;                 // how much of it the first pass has had
 };

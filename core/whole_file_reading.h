@@ -15,6 +15,7 @@
 
 #include <concepts>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 
@@ -38,6 +39,9 @@ struct WholeFileListenerBase {
   // then headers, methods and bank keys.
   void Read(Text, Line) {}
   void Header(Text, Line) {}
+  // The same header with where its read began and where the next one begins
+  // (LineReader::LastReadAt, NextReadAt).
+  void HeaderAt(Text, std::uint64_t, std::uint64_t) {}
   void Method(Text, Line) {}
   void BankKey(Text, Text, Line) {}
   // Between the passes: the banks are known.
@@ -79,6 +83,7 @@ template <WholeFileListener... Listeners>
     if (IsHeader(line)) {
       const std::string_view name = HeaderText(line);
       (listeners.Header(name, number), ...);
+      (listeners.HeaderAt(name, lines.LastReadAt(), lines.NextReadAt()), ...);
       continue;
     }
     std::string_view key, value, numberText;

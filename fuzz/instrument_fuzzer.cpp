@@ -11,6 +11,8 @@
 //   - a sink that refuses bytes makes the writer fail;
 //   - a plain second reading of the format (reference_conversion.cpp) agrees
 //     with the core on the status, the instrument and every output byte;
+//   - the whole-file map written from the lines' positions, read again from
+//     a file in small pieces or from a pipe, is the map of the nodes;
 //   - the instrument reading gives every instrument a well-formed map whose
 //     banks hold each program once, in order, and the check of the whole-file
 //     conversion runs through any input.
@@ -33,6 +35,7 @@
 #include "text_lines.h"
 #include "whole_file_check.h"
 #include "whole_file_conversion.h"
+#include "whole_file_positions.h"
 
 namespace {
 
@@ -129,6 +132,21 @@ int ConvertInPieces(std::string_view bytes, std::size_t piece, std::string& map)
   return 0;
 }
 
+// The whole-file map from the positions of its lines: empty when the load fails.
+std::string ConvertFromPositions(std::string_view bytes, std::size_t piece,
+                                 MemoryFileSystem::Kind kind) {
+  MemoryFileSystem fileSystem(bytes, piece, kind);
+  InstrumentSource source(fileSystem, LineReader::kMinBufferBytes);
+  WholeFilePositions positions;
+  if (!source.Open({}).Succeeded() || !ReadWholeFilePositions(source, positions).Succeeded()) {
+    return {};
+  }
+  StringSink sink;
+  Check(!PositionedMap(positions, source).WriteTo(sink).Failed(),
+        "writing from the positions succeeds");
+  return std::move(sink.text);
+}
+
 // Every instrument's own map, as --each-instrument writes them.
 void CheckInstrumentReading(std::string_view bytes) {
   InstrumentCatalog catalog;
@@ -176,6 +194,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string mapInPieces;
   Check(ConvertInPieces(bytes, size % 301 + 1, mapInPieces) == status && mapInPieces == map,
         "read in pieces as in memory");
+
+  for (const MemoryFileSystem::Kind kind :
+       {MemoryFileSystem::Kind::kFile, MemoryFileSystem::Kind::kPipe}) {
+    Check(ConvertFromPositions(bytes, size % 257 + 1, kind) == map,
+          "the map from positions is the map of the nodes");
+  }
 
   ReferenceInstrument expected;
   Check(ReferenceLoad(bytes, expected) == status, "status as the reference");

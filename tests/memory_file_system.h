@@ -1,9 +1,10 @@
 // Files held in memory for the tests and the fuzzer: a file system of one
 // file's bytes, which reads like a file on disk (pass by pass, from where it
-// stands), and a sink that keeps what is written.
+// stands) or like a pipe, and a sink that keeps what is written.
 #pragma once
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -17,7 +18,11 @@
 
 class MemoryFileSystem final : public FileSystem {
  public:
-  explicit MemoryFileSystem(std::string_view bytes) : bytes_(bytes) {}
+  enum class Kind { kFile, kPipe };
+  // Each read gives at most `piece` bytes; a pipe cannot tell its position.
+  explicit MemoryFileSystem(std::string_view bytes, std::size_t piece = ~std::size_t{0},
+                            Kind kind = Kind::kFile)
+      : bytes_(bytes), piece_(piece), kind_(kind) {}
 
   SystemError OpenForReading(const NativePath&, FileHandle& file) override {
     file = FileHandle{0};
@@ -25,12 +30,13 @@ class MemoryFileSystem final : public FileSystem {
     return {};
   }
   SystemError Read(FileHandle, char* buffer, std::size_t capacity, std::size_t& got) override {
-    got = std::min(capacity, bytes_.size() - at_);
+    got = std::min({capacity, piece_, bytes_.size() - at_});
     if (got > 0) std::memcpy(buffer, bytes_.data() + at_, got);
     at_ += got;
     return {};
   }
   SystemError Position(FileHandle, std::uint64_t& offset) override {
+    if (kind_ == Kind::kPipe) return SystemError::Posix(ESPIPE);
     offset = at_;
     return {};
   }
@@ -42,6 +48,8 @@ class MemoryFileSystem final : public FileSystem {
 
  private:
   std::string bytes_;
+  std::size_t piece_;
+  Kind kind_;
   std::size_t at_ = 0;
 };
 

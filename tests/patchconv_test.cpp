@@ -162,6 +162,24 @@ TEST_F(PatchconvTest, SameFileAsSourceAndTarget) {
   EXPECT_EQ(ReadBytes(folder_ / "synth.ins"), kPatchMap);
 }
 
+// A file with another name is written in place: emptied before its patches
+// could be read again, so they must have been read first.
+TEST_F(PatchconvTest, SameFileWithAnotherLinkAsSourceAndTarget) {
+  std::string source = "[Synth]\r\nPatch[0]=L\r\n[L]\r\n";
+  std::string map = "<patchmap version=\"1.0\" device=\"L\">\r\n";
+  for (int program = 0; program < 128; ++program) {
+    const std::string name = "Patch " + std::to_string(program) + std::string(40, 'x');
+    source += std::to_string(program) + "=" + name + "\r\n";
+    map += "<patch family=\"" + std::to_string(program / 8) + "\" bank=\"0.0\" preset=\"" +
+           std::to_string(program) + "\" name=\"" + name + "\" />\r\n";
+  }
+  map += "</patchmap>\r\n";
+  WriteBytes(folder_ / "linked.ins", source);
+  std::filesystem::create_hard_link(folder_ / "linked.ins", folder_ / "other-name.ins");
+  EXPECT_EQ(Patchconv({folder_ / "linked.ins", folder_ / "linked.ins"}).status, kExitConverted);
+  EXPECT_EQ(ReadBytes(folder_ / "other-name.ins"), map);
+}
+
 TEST(PatchconvUsage, WrongUsageHelpAndVersion) {
   struct Case {
     std::vector<std::filesystem::path> arguments;

@@ -261,3 +261,10 @@ SystemError FileSystem::Identify(const NativePath& path, FileIdentity& identity)
   identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
   return {};
 }
+
+SystemError FileSystem::IdentifyOpen(FileHandle file, FileIdentity& identity) {
+  struct stat status;
+  if (::fstat(Descriptor(file), &status) != 0) return SystemError::Last();
+  identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+  return {};
+}

@@ -230,6 +230,14 @@ NativePath FileSystem::ResolveLink(const NativePath& path) {
   return resolved;
 }
 
+SystemError FileSystem::IdentifyOpen(FileHandle file, FileIdentity& identity) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(Win32Handle(file), &information)) return SystemError::Last();
+  identity = {information.dwVolumeSerialNumber,
+              (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+  return {};
+}
+
 SystemError FileSystem::Identify(const NativePath& path, FileIdentity& identity) {
   // No access asked: only the file's information is read; a folder opens too.
   const HANDLE handle =

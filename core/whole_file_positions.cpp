@@ -1,0 +1,86 @@
+#include "whole_file_positions.h"
+
+#include "instrument_definition.h"
+#include "name_index.h"
+#include "patch_map_writer.h"
+
+void WholeFilePositions::HeaderAt(Text name, std::uint64_t begin, std::uint64_t next) {
+  headers_.push_back({names_.size(), name.size(), begin, next});
+  names_.append(name);
+}
+
+void WholeFilePositions::Method(Text value, Line) {
+  method_ = DecimalValue(value);
+}
+
+void WholeFilePositions::BankKey(Text numberText, Text listName, Line) {
+  banks_.push_back({DecimalValue(numberText), std::string(listName.substr(0, 299)), {}});
+}
+
+// As the patch pass hangs the lines under a header on the first bank of its
+// list, until the next header.
+void WholeFilePositions::AssignRanges(std::uint64_t end) {
+  NameIndex firstBankOfList;
+  for (std::size_t bank = 0; bank < banks_.size(); ++bank) {
+    firstBankOfList.Add(banks_[bank].listName, bank);
+  }
+  for (std::size_t at = 0; at < headers_.size(); ++at) {
+    const HeaderPlace& header = headers_[at];
+    const std::size_t bank =
+        firstBankOfList.Find(std::string_view(names_).substr(header.name, header.length));
+    const std::uint64_t rangeEnd = at + 1 < headers_.size() ? headers_[at + 1].begin : end;
+    if (bank != NameIndex::kNone && rangeEnd > header.next) {
+      banks_[bank].ranges.push_back({header.next, rangeEnd});
+    }
+  }
+}
+
+// The last header of the file, as the device name field keeps it.
+std::string_view WholeFilePositions::deviceName() const {
+  if (headers_.empty()) return {};
+  const HeaderPlace& last = headers_.back();
+  return std::string_view(names_).substr(last.name, std::min<std::size_t>(last.length, 299));
+}
+
+namespace {
+
+// The patch lines of one range, as the patch pass takes them.
+SystemError WriteRange(LineReader lines, PatchMapWriter& out) {
+  std::string_view line, key, value;
+  while (lines.Next(line)) {
+    if (IsIgnorable(line) || IsSectionMarker(line) || !SplitKeyValue(line, key, value)) continue;
+    const std::int32_t program = DecimalValue(key);
+    out.WritePatch(program / 8, program, value.substr(0, kPatchNameBytes));
+  }
+  return lines.error();
+}
+
+}  // namespace
+
+LoadResult ReadWholeFilePositions(InstrumentSource& source, WholeFilePositions& positions) {
+  source.Expect(SourcePasses::kSeveral);
+  LineReader bankPass = source.Pass();
+  whole_file::BankKeyCount banks;
+  if (LoadResult read = ReadBankDefinitions(bankPass, banks, positions); !read.Succeeded()) {
+    return read;
+  }
+  if (banks.count == 0) return {LoadFailure::kNoBank};
+  positions.AssignRanges(bankPass.NextReadAt());
+  return {};
+}
+
+// A map has millions of lines: the per-line calls are inlined into the loops.
+[[gnu::flatten]] SystemError PositionedMap::WriteTo(ByteSink& sink, PatchObserver* observer) {
+  PatchMapWriter out(sink, observer);
+  out.WriteHeader(positions_.deviceName());
+  for (const WholeFilePositions::Bank& bank : positions_.banks()) {
+    out.BeginBank(MakeBankValue(positions_.method(), bank.number));
+    for (const WholeFilePositions::Range& range : bank.ranges) {
+      if (const SystemError error = WriteRange(source_.Range(range.begin, range.end), out);
+          error.Failed()) {
+        return error;
+      }
+    }
+  }
+  return out.WriteEnd();
+}
