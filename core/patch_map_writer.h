@@ -88,7 +88,7 @@ inline constexpr struct DigitPairs {
   }
 } kDigitPairs;
 
-// Family and program numbers are nearly always below 100.
+// Family and program numbers are nearly always below 128.
 inline char* PutDecimal(char* out, std::int32_t value) {
   if (value >= 0 && value < 10) {
     *out = static_cast<char>('0' + value);
@@ -97,6 +97,11 @@ inline char* PutDecimal(char* out, std::int32_t value) {
   if (value >= 10 && value < 100) {
     std::memcpy(out, kDigitPairs.digits + 2 * value, 2);
     return out + 2;
+  }
+  if (value >= 100 && value < 1000) {
+    *out = static_cast<char>('0' + value / 100);
+    std::memcpy(out + 1, kDigitPairs.digits + 2 * (value % 100), 2);
+    return out + 3;
   }
   return std::to_chars(out, out + 11, value).ptr;
 }

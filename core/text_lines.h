@@ -105,7 +105,7 @@ class LineReader {
     rest_.remove_prefix(rawLength);
     lastRawLength_ = rawLength;
     lineNumber_ = nextLineNumber_;
-    nextLineNumber_ += length != rawLength && begin[rawLength - 1] == '\n';
+    nextLineNumber_ += length != rawLength;  // only a line feed is passed over
     line = TrimmedView(std::string_view(begin, TextLength(begin, length)));
     return true;
   }
