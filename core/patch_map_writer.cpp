@@ -35,8 +35,13 @@ std::int32_t MakeBankValue(std::int32_t bankSelMethod, std::int32_t bankNumber) 
 
 void PatchMapWriter::Flush() {
   const std::size_t size = static_cast<std::size_t>(end_ - buffer_);
-  end_ = buffer_;
   if (!refused_.Failed()) refused_ = sink_.Write(std::string_view(buffer_, size));
+  end_ = refused_.Failed() ? buffer_ + kBufferBytes : buffer_;
+}
+
+char* PatchMapWriter::FlushForLine() {
+  Flush();
+  return refused_.Failed() ? nullptr : end_;
 }
 
 void PatchMapWriter::WriteHeader(std::string_view deviceName) {
@@ -50,11 +55,14 @@ void PatchMapWriter::WriteHeader(std::string_view deviceName) {
 void PatchMapWriter::BeginBank(std::int32_t bankValue) {
   bankValue_ = bankValue;
   const auto bits = static_cast<std::uint32_t>(bankValue);
+  using patch_map_text::AppendLiteral;
   using patch_map_text::PutDecimal;
-  char* end = PutDecimal(bank_, static_cast<std::int32_t>((bits >> 7) & 127u));
+  char* end = AppendLiteral(bankText_, "\" bank=\"");
+  end = PutDecimal(end, static_cast<std::int32_t>((bits >> 7) & 127u));
   *end++ = '.';
   end = PutDecimal(end, static_cast<std::int32_t>(bits & 127u));
-  bankSize_ = static_cast<std::size_t>(end - bank_);
+  end = AppendLiteral(end, "\" preset=\"");
+  bankTextSize_ = static_cast<std::size_t>(end - bankText_);
 }
 
 SystemError PatchMapWriter::WriteEnd() {

@@ -30,14 +30,16 @@ class PatchObserver {
 class PatchMapWriter {
  public:
   explicit PatchMapWriter(ByteSink& sink, PatchObserver* observer = nullptr)
-      : sink_(sink), observer_(observer), end_(buffer_) {}
+      : sink_(sink), observer_(observer), end_(buffer_) {
+    BeginBank(0);  // until told another
+  }
   PatchMapWriter(const PatchMapWriter&) = delete;
   PatchMapWriter& operator=(const PatchMapWriter&) = delete;
 
   // Once the sink has refused bytes, nothing more is written, and WriteEnd
   // says why: a loop over millions of patches need not ask at each.
   void WriteHeader(std::string_view deviceName);
-  // The bank of the patches that follow: its value before it is split into
+  // The bank of the patches that follow (0 until then): its value before it is split into
   // its two 7-bit parts.
   void BeginBank(std::int32_t bankValue);
   void WritePatch(std::int32_t family, std::int32_t program, std::string_view name);
@@ -54,8 +56,11 @@ class PatchMapWriter {
   // Where the next line goes, with room for the longest line; nullptr once
   // the sink has refused bytes.
   char* LineStart();
+  char* FlushForLine();
   template <std::size_t N>
   void EndLine(char* out, std::string_view text, const char (&close)[N]);
+  // The buffer to the sink. Once the sink has refused bytes, the buffer is
+  // left full, so that every line start comes to FlushForLine and gets none.
   void Flush();
 
   ByteSink& sink_;
@@ -64,8 +69,10 @@ class PatchMapWriter {
   SystemError refused_;  // why the sink refused bytes, once it has
   char buffer_[kBufferBytes];
   char* end_;
-  char bank_[8] = {};  // "high.low", at most "127.127"
-  std::size_t bankSize_ = 0;
+  // The text between family and preset numbers, the same for a whole bank:
+  // '" bank="high.low" preset="', at most 25 bytes.
+  char bankText_[32] = {};
+  std::size_t bankTextSize_ = 0;
 };
 
 // The line's pieces, inline: a map has millions of lines.
@@ -109,8 +116,10 @@ inline char* PutDecimal(char* out, std::int32_t value) {
 }  // namespace patch_map_text
 
 inline char* PatchMapWriter::LineStart() {
-  if (static_cast<std::size_t>(end_ - buffer_) > kBufferBytes - kMaxLineBytes) Flush();
-  return refused_.Failed() ? nullptr : end_;
+  if (static_cast<std::size_t>(end_ - buffer_) > kBufferBytes - kMaxLineBytes) {
+    return FlushForLine();
+  }
+  return end_;
 }
 
 template <std::size_t N>
@@ -127,11 +136,8 @@ inline void PatchMapWriter::WritePatch(std::int32_t family, std::int32_t program
   if (observer_ != nullptr) observer_->Patch(bankValue_, family, program, name.substr(0, 299));
   out = AppendLiteral(out, "<patch family=\"");
   out = PutDecimal(out, family);
-  out = AppendLiteral(out, "\" bank=\"");
-  std::memcpy(out, bank_, sizeof bank_);  // whole, then only its length counts
-  out += bankSize_;
-  out = AppendLiteral(out, "\" preset=\"");
-  out = PutDecimal(out, program);
+  std::memcpy(out, bankText_, sizeof bankText_);  // whole, then only its length counts
+  out = PutDecimal(out + bankTextSize_, program);
   EndLine(AppendLiteral(out, "\" name=\""), name, "\" />\r\n");
 }
 

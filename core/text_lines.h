@@ -97,6 +97,15 @@ class LineReader {
   // False at the end of the text or after a read error; otherwise sets
   // `line` to the next line.
   bool Next(std::string_view& line) {
+    if (!NextStart(line)) return false;
+    line = WithoutTrailingWhitespace(line);
+    return true;
+  }
+
+  // The same, with whitespace trimmed from the start of the line only: for a
+  // reading that looks at most lines' first byte alone. The line is empty
+  // just when Next's would be.
+  bool NextStart(std::string_view& line) {
     if (rest_.size() <= kMaxLineBytes && source_ != nullptr) Refill();
     if (rest_.empty()) return false;
     const char* begin = rest_.data();
@@ -106,7 +115,7 @@ class LineReader {
     lastRawLength_ = rawLength;
     lineNumber_ = nextLineNumber_;
     nextLineNumber_ += length != rawLength;  // only a line feed is passed over
-    line = TrimmedView(std::string_view(begin, TextLength(begin, length)));
+    line = WithoutLeadingWhitespace(std::string_view(begin, TextLength(begin, length)));
     return true;
   }
 
@@ -150,6 +159,7 @@ class LineReader {
   // A NUL ends the text that the zero-terminated buffer holds. NULs are
   // rare, so the next one is looked for once and kept until passed.
   std::size_t TextLength(const char* begin, std::size_t rawLength) {
+    if (nextNul_ >= begin + rawLength) return rawLength;  // nearly always: none in this line
     if (nextNul_ < begin) nextNul_ = FindNul(begin);
     return nextNul_ < begin + rawLength ? static_cast<std::size_t>(nextNul_ - begin) : rawLength;
   }

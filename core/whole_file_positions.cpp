@@ -44,13 +44,33 @@ std::string_view WholeFilePositions::deviceName() const {
 
 namespace {
 
+// A patch line's program (DecimalValue of its key) and name (its value), as
+// SplitKeyValue gives them; false for a line that the patch pass passes over.
+// Nearly every line is "digits=name", read here in one go.
+bool ProgramAndName(std::string_view line, std::int32_t& program, std::string_view& name) {
+  std::uint32_t value = 0;
+  std::size_t at = 0;
+  for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) {
+    value = value * 10u + static_cast<std::uint32_t>(line[at] - '0');
+  }
+  if (at > 0 && at < line.size() && line[at] == '=') {
+    program = static_cast<std::int32_t>(value);
+    name = WithoutLeadingWhitespace(line.substr(at + 1));
+    return true;
+  }
+  std::string_view key;
+  if (IsIgnorable(line) || IsSectionMarker(line) || !SplitKeyValue(line, key, name)) return false;
+  program = DecimalValue(key);
+  return true;
+}
+
 // The patch lines of one range, as the patch pass takes them.
 SystemError WriteRange(LineReader lines, PatchMapWriter& out) {
-  std::string_view line, key, value;
+  std::string_view line, name;
+  std::int32_t program = 0;
   while (lines.Next(line)) {
-    if (IsIgnorable(line) || IsSectionMarker(line) || !SplitKeyValue(line, key, value)) continue;
-    const std::int32_t program = DecimalValue(key);
-    out.WritePatch(program / 8, program, value.substr(0, kPatchNameBytes));
+    if (!ProgramAndName(line, program, name)) continue;
+    out.WritePatch(program / 8, program, name.substr(0, kPatchNameBytes));
   }
   return lines.error();
 }

@@ -75,11 +75,15 @@ template <WholeFileListener... Listeners>
 [[gnu::flatten, gnu::noinline]] LoadResult ReadBankDefinitions(LineReader& lines,
                                                                Listeners&... listeners) {
   using namespace whole_file;
-  std::string_view line;
-  while (lines.Next(line)) {
+  std::string_view start;
+  while (lines.NextStart(start)) {
     const std::size_t number = lines.LineNumber();
-    (listeners.Read(line, number), ...);
-    if (IsIgnorable(line) || IsSectionMarker(line)) continue;
+    // Most lines are patch lines, passed over on their first byte: their end
+    // is trimmed only for a listener that reads every line, and for the rest.
+    (listeners.Read(WithoutTrailingWhitespace(start), number), ...);
+    if (IsIgnorable(start) || IsSectionMarker(start)) continue;
+    if (!IsHeader(start) && !MayHoldBankKeyOrMethod(start)) continue;
+    const std::string_view line = WithoutTrailingWhitespace(start);
     if (IsHeader(line)) {
       const std::string_view name = HeaderText(line);
       (listeners.Header(name, number), ...);
@@ -87,7 +91,7 @@ template <WholeFileListener... Listeners>
       continue;
     }
     std::string_view key, value, numberText;
-    if (!MayHoldBankKeyOrMethod(line) || !SplitKeyValue(line, key, value)) continue;
+    if (!SplitKeyValue(line, key, value)) continue;
     if (EqualsIgnoringCase(key, "BankSelMethod")) {
       (listeners.Method(value, number), ...);
     } else if (BankKeyNumberText(key, numberText)) {
