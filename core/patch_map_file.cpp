@@ -48,17 +48,27 @@ WriteResult CannotWrite(SystemError error) {
   return {WriteFailure::kCannotWrite, error};
 }
 
-// Sends the writer's bytes through the file system seam.
+// Sends the writer's bytes through the file system seam, and starts putting
+// them on disk every few megabytes: a map of hundreds of megabytes then waits
+// for the disk only for its last ones.
 class FileSink final : public ByteSink {
  public:
   FileSink(FileSystem& fileSystem, FileHandle file) : fileSystem_(fileSystem), file_(file) {}
   SystemError Write(std::string_view bytes) override {
-    return fileSystem_.Write(file_, bytes.data(), bytes.size());
+    const SystemError error = fileSystem_.Write(file_, bytes.data(), bytes.size());
+    unflushed_ += bytes.size();
+    if (unflushed_ >= kStartFlushBytes && !error.Failed()) {
+      fileSystem_.StartFlush(file_);
+      unflushed_ = 0;
+    }
+    return error;
   }
 
  private:
+  static constexpr std::size_t kStartFlushBytes = 8 << 20;
   FileSystem& fileSystem_;
   FileHandle file_;
+  std::size_t unflushed_ = 0;
 };
 
 // Writes the patch map into an open file, puts it on disk and closes it; the

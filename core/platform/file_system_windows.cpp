@@ -177,6 +177,9 @@ SystemError FileSystem::Flush(FileHandle file) {
   return ErrorUnless(FlushFileBuffers(Win32Handle(file)));
 }
 
+// FlushFileBuffers waits; the system writes back on its own meanwhile.
+void FileSystem::StartFlush(FileHandle) {}
+
 SystemError FileSystem::Close(FileHandle file) {
   return ErrorUnless(CloseHandle(Win32Handle(file)));
 }
