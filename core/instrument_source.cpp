@@ -64,6 +64,7 @@ void InstrumentSource::ReadIntoMemory() {
 
 SystemError InstrumentSource::StartPass() {
   rangeLeft_ = ~std::uint64_t{0};
+  windowBytes_ = 0;
   SystemError error;
   if (!cannotGoBack_.Failed()) {
     error = fileSystem_.Seek(file_, start_);
@@ -91,11 +92,46 @@ LineReader InstrumentSource::Range(std::uint64_t begin, std::uint64_t end) {
     return LineReader(text.substr(from, to - from));
   }
   if (cannotGoBack_.Failed()) return LineReader::Unreadable(cannotGoBack_);
+  if (end - begin <= bufferBytes_) {
+    if (!WindowHolds(begin, end)) {
+      if (const SystemError error = ReadWindow(begin); error.Failed()) {
+        return LineReader::Unreadable(error);
+      }
+    }
+    if (WindowHolds(begin, end)) {
+      return LineReader(std::string_view(buffer_.get() + (begin - windowBegin_), end - begin));
+    }
+  }
+  windowBytes_ = 0;  // the buffer is the reader's now
   if (const SystemError error = fileSystem_.Seek(file_, start_ + begin); error.Failed()) {
     return LineReader::Unreadable(error);
   }
   rangeLeft_ = end - begin;
   return LineReader(*this, buffer_.get(), bufferBytes_);
+}
+
+bool InstrumentSource::WindowHolds(std::uint64_t begin, std::uint64_t end) const {
+  return begin >= windowBegin_ && end <= windowBegin_ + windowBytes_;
+}
+
+// Ranges mostly follow one another in the file, and most are far shorter
+// than the buffer: one read of a buffer's worth serves many of them.
+SystemError InstrumentSource::ReadWindow(std::uint64_t begin) {
+  windowBytes_ = 0;
+  if (const SystemError error = fileSystem_.Seek(file_, start_ + begin); error.Failed()) {
+    return error;
+  }
+  std::size_t used = 0;
+  for (std::size_t got = 1; got > 0 && used < bufferBytes_; used += got) {
+    if (const SystemError error =
+            fileSystem_.Read(file_, buffer_.get() + used, bufferBytes_ - used, got);
+        error.Failed()) {
+      return error;
+    }
+  }
+  windowBegin_ = begin;
+  windowBytes_ = used;
+  return {};
 }
 
 SystemError InstrumentSource::Identify(FileSystem::FileIdentity& identity) {

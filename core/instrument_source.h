@@ -50,7 +50,8 @@ class InstrumentSource final : private ByteSource {
   LoadResult ReadWhole(std::string& bytes);
   // The lines of a part of the file, from offset `begin` to `end` of a pass
   // (LineReader::NextReadAt and LastReadAt of an earlier pass), as that pass
-  // read them. A source read once cannot give them (error() says so).
+  // read them. A source read once cannot give them (error() says so). The
+  // lines are good until the next pass or range is asked for.
   LineReader Range(std::uint64_t begin, std::uint64_t end);
   // What makes the open file itself, to tell whether it is a target too.
   SystemError Identify(FileSystem::FileIdentity& identity);
@@ -61,6 +62,10 @@ class InstrumentSource final : private ByteSource {
   SystemError StartPass();
   SystemError Read(char* buffer, std::size_t capacity, std::size_t& got) override;
   void ReadIntoMemory();
+  // Whether the bytes from `begin` to `end` of a pass are in the buffer as a
+  // window of the file read for ranges; reads one from `begin`.
+  bool WindowHolds(std::uint64_t begin, std::uint64_t end) const;
+  SystemError ReadWindow(std::uint64_t begin);
 
   FileSystem& fileSystem_;
   FileHandle file_ = FileHandle::kNone;
@@ -74,6 +79,8 @@ class InstrumentSource final : private ByteSource {
   std::string text_;         // the whole text of a source that cannot be read twice
   SystemError memoryError_;  // why reading it into memory failed, if it did
   std::uint64_t rangeLeft_ = ~std::uint64_t{0};  // what a range may still read
+  std::uint64_t windowBegin_ = 0;                // where the window in the buffer begins in a pass
+  std::size_t windowBytes_ = 0;                  // how much of the buffer it is; 0: none
   std::string peeked_;                           // read to peek from a source that cannot go back
   std::size_t peekedServed_ = 0;                 // how much of it the first pass has had
 };
