@@ -5,8 +5,8 @@
 #include "patch_map_writer.h"
 
 void WholeFilePositions::HeaderAt(Text name, std::uint64_t begin, std::uint64_t next) {
-  headers_.push_back({names_.size(), name.size(), begin, next});
-  names_.append(name);
+  headers_.push_back({headerNames_.size(), name.size(), begin, next});
+  headerNames_.append(name);
 }
 
 void WholeFilePositions::Method(Text value, Line) {
@@ -14,24 +14,51 @@ void WholeFilePositions::Method(Text value, Line) {
 }
 
 void WholeFilePositions::BankKey(Text numberText, Text listName, Line) {
-  banks_.push_back({DecimalValue(numberText), std::string(listName.substr(0, 299)), {}});
+  const std::string_view name = listName.substr(0, 299);
+  banks_.push_back(
+      {DecimalValue(numberText), static_cast<std::uint16_t>(name.size()), bankNames_.size(), 0});
+  bankNames_.append(name);
 }
 
 // As the patch pass hangs the lines under a header on the first bank of its
 // list, until the next header.
-void WholeFilePositions::AssignRanges(std::uint64_t end) {
+std::vector<std::size_t> WholeFilePositions::BankOfEachHeader() const {
   NameIndex firstBankOfList;
   for (std::size_t bank = 0; bank < banks_.size(); ++bank) {
-    firstBankOfList.Add(banks_[bank].listName, bank);
+    firstBankOfList.Add(
+        std::string_view(bankNames_).substr(banks_[bank].name, banks_[bank].nameLength), bank);
   }
+  std::vector<std::size_t> bankOf(headers_.size());
   for (std::size_t at = 0; at < headers_.size(); ++at) {
     const HeaderPlace& header = headers_[at];
-    const std::size_t bank =
-        firstBankOfList.Find(std::string_view(names_).substr(header.name, header.length));
-    const std::uint64_t rangeEnd = at + 1 < headers_.size() ? headers_[at + 1].begin : end;
-    if (bank != NameIndex::kNone && rangeEnd > header.next) {
-      banks_[bank].ranges.push_back({header.next, rangeEnd});
-    }
+    bankOf[at] =
+        firstBankOfList.Find(std::string_view(headerNames_).substr(header.name, header.length));
+  }
+  return bankOf;
+}
+
+// Each header's range goes to its bank, the banks' ranges one after another
+// (a counting sort, so that a bank's ranges stay in file order).
+void WholeFilePositions::AssignRanges(std::uint64_t end) {
+  const std::vector<std::size_t> bankOf = BankOfEachHeader();
+  const auto rangeEnd = [&](std::size_t at) {
+    return at + 1 < headers_.size() ? headers_[at + 1].begin : end;
+  };
+  const auto hasRange = [&](std::size_t at) {
+    return bankOf[at] != NameIndex::kNone && rangeEnd(at) > headers_[at].next;
+  };
+  for (std::size_t at = 0; at < headers_.size(); ++at) {
+    if (hasRange(at)) ++banks_[bankOf[at]].rangesEnd;
+  }
+  std::size_t total = 0;
+  for (Bank& bank : banks_) total = bank.rangesEnd += total;
+  ranges_.resize(total);
+  for (std::size_t at = headers_.size(); at-- > 0;) {  // from the last, so each bank's fill down
+    if (hasRange(at)) ranges_[--banks_[bankOf[at]].rangesEnd] = {headers_[at].next, rangeEnd(at)};
+  }
+  // Each bank's rangesEnd now stands where its ranges begin: move it to their end.
+  for (std::size_t bank = 0; bank < banks_.size(); ++bank) {
+    banks_[bank].rangesEnd = bank + 1 < banks_.size() ? banks_[bank + 1].rangesEnd : total;
   }
 }
 
@@ -39,7 +66,7 @@ void WholeFilePositions::AssignRanges(std::uint64_t end) {
 std::string_view WholeFilePositions::deviceName() const {
   if (headers_.empty()) return {};
   const HeaderPlace& last = headers_.back();
-  return std::string_view(names_).substr(last.name, std::min<std::size_t>(last.length, 299));
+  return std::string_view(headerNames_).substr(last.name, std::min<std::size_t>(last.length, 299));
 }
 
 namespace {
@@ -93,10 +120,13 @@ LoadResult ReadWholeFilePositions(InstrumentSource& source, WholeFilePositions& 
 [[gnu::flatten]] SystemError PositionedMap::WriteTo(ByteSink& sink, PatchObserver* observer) {
   PatchMapWriter out(sink, observer);
   out.WriteHeader(positions_.deviceName());
+  const std::vector<WholeFilePositions::Range>& ranges = positions_.ranges();
+  std::size_t next = 0;
   for (const WholeFilePositions::Bank& bank : positions_.banks()) {
     out.BeginBank(MakeBankValue(positions_.method(), bank.number));
-    for (const WholeFilePositions::Range& range : bank.ranges) {
-      if (const SystemError error = WriteRange(source_.Range(range.begin, range.end), out);
+    for (; next < bank.rangesEnd; ++next) {
+      if (const SystemError error =
+              WriteRange(source_.Range(ranges[next].begin, ranges[next].end), out);
           error.Failed()) {
         return error;
       }

@@ -29,25 +29,35 @@ class WholeFilePositions : public WholeFileListenerBase {
   struct Range {
     std::uint64_t begin, end;
   };
+  // A bank's list name and ranges stand in arrays of their own: a file may
+  // have hundreds of thousands of banks, each no more than a few numbers.
   struct Bank {
     std::int32_t number;
-    std::string listName;
-    std::vector<Range> ranges;  // in file order
+    std::uint16_t nameLength;  // at most 299
+    std::size_t name;          // its offset in the bank names
+    std::size_t
+        rangesEnd;  // its ranges end there in ranges(); they begin where the last bank's end
   };
   const std::vector<Bank>& banks() const { return banks_; }
+  // The ranges of every bank, bank after bank, each bank's in file order.
+  const std::vector<Range>& ranges() const { return ranges_; }
   std::string_view deviceName() const;
   std::int32_t method() const { return method_; }
 
  private:
   struct HeaderPlace {
-    std::size_t name;  // its offset in names_
+    std::size_t name;  // its offset in headerNames_
     std::size_t length;
     std::uint64_t begin, next;
   };
+  // Which bank the lines under a header feed, or NameIndex::kNone.
+  std::vector<std::size_t> BankOfEachHeader() const;
 
-  std::string names_;  // the headers' names, one after another
+  std::string headerNames_;  // the headers' names, one after another
   std::vector<HeaderPlace> headers_;
+  std::string bankNames_;  // the banks' list names, one after another
   std::vector<Bank> banks_;
+  std::vector<Range> ranges_;
   std::int32_t method_ = 0;
 };
 
