@@ -98,8 +98,10 @@ LineReader InstrumentSource::Range(std::uint64_t begin, std::uint64_t end) {
         return LineReader::Unreadable(error);
       }
     }
-    if (WindowHolds(begin, end)) {
-      return LineReader(std::string_view(buffer_.get() + (begin - windowBegin_), end - begin));
+    if (WindowHolds(begin, end)) {  // so both differences fit in the buffer's size
+      return LineReader(
+          std::string_view(buffer_.get() + static_cast<std::size_t>(begin - windowBegin_),
+                           static_cast<std::size_t>(end - begin)));
     }
   }
   windowBytes_ = 0;  // the buffer is the reader's now
