@@ -16,3 +16,10 @@ void RemoveTemporaryOnInterrupt();
 // The file that an interruption removes: `path` (which must stay valid and
 // unchanged until the next call), or none for nullptr. One file at a time.
 void SetTemporaryToRemove(const NativePath::value_type* path);
+
+// Holds interruptions back until ReleaseInterrupts, so that a temporary is
+// made and named to the handler in one step; one that comes meanwhile is
+// handled at the release. Faults of the program's own are never held. Not
+// nested.
+void HoldInterrupts();
+void ReleaseInterrupts();

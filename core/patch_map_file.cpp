@@ -81,6 +81,13 @@ SystemError WriteAndClose(PatchMapSource& map, FileHandle file, FileSystem& file
   return error.Failed() ? error : closed;
 }
 
+struct InterruptsHeld {
+  InterruptsHeld() { HoldInterrupts(); }
+  ~InterruptsHeld() { ReleaseInterrupts(); }
+  InterruptsHeld(const InterruptsHeld&) = delete;
+  InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+};
+
 // The temporary file beside the target: closed and removed on every way out
 // (an exception included) unless it has been put in the target's place.
 class TemporaryFile {
@@ -94,7 +101,10 @@ class TemporaryFile {
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
+  // An interruption between the file's making and its naming to the handler
+  // would leave it: interruptions wait until both are done.
   SystemError Create(const NativePath& folder) {
+    const InterruptsHeld held;
     const SystemError error = fileSystem_.CreateTemporary(folder, handle_, path_);
     open_ = !error.Failed();
     if (open_) SetTemporaryToRemove(path_.c_str());

@@ -17,6 +17,7 @@
 namespace {
 
 std::atomic<const char*> pendingTemporary{nullptr};
+sigset_t maskBeforeHold;
 
 // The signals whose default action ends the process, but SIGKILL, which no
 // handler sees.
@@ -88,4 +89,16 @@ void RemoveTemporaryOnInterrupt() {
 
 void SetTemporaryToRemove(const char* path) {
   pendingTemporary.store(path);
+}
+
+void HoldInterrupts() {
+  sigset_t held;
+  sigfillset(&held);
+  for (const int fault : {SIGILL, SIGTRAP, SIGBUS, SIGFPE, SIGSEGV, SIGSYS})
+    sigdelset(&held, fault);
+  ::sigprocmask(SIG_BLOCK, &held, &maskBeforeHold);
+}
+
+void ReleaseInterrupts() {
+  ::sigprocmask(SIG_SETMASK, &maskBeforeHold, nullptr);
 }

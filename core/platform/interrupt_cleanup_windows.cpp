@@ -44,3 +44,12 @@ void SetTemporaryToRemove(const wchar_t* path) {
   pendingTemporary = path;
   LeaveCriticalSection(&lock);
 }
+
+// The handler waits for the lock, as it does while a path is handed over.
+void HoldInterrupts() {
+  if (installed) EnterCriticalSection(&lock);
+}
+
+void ReleaseInterrupts() {
+  if (installed) LeaveCriticalSection(&lock);
+}
