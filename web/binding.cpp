@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <set>
@@ -448,16 +447,29 @@ std::string SourceName() {
   return name;
 }
 
+// A file name's stem and extension, as std::filesystem::path splits them:
+// "a.b.ins" is "a.b" and ".ins", ".ins" has no extension.
+struct SplitName {
+  explicit SplitName(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot > 0 && name != "..";
+    stem = hasExtension ? name.substr(0, dot) : name;
+    extension = hasExtension ? name.substr(dot) : std::string();
+  }
+  std::string stem;
+  std::string extension;
+};
+
 // The format as patchconv tells it: by the extension, else by the first bytes.
-SourceFormat FormatOf(const std::filesystem::path& name, InstrumentSource& source) {
-  if (const auto format = FormatOfExtension(name.extension().string())) return *format;
+SourceFormat FormatOf(const SplitName& name, InstrumentSource& source) {
+  if (const auto format = FormatOfExtension(name.extension)) return *format;
   return FormatOfContent(source.Peek());
 }
 
 // Reads the open source in its format into `file`: the instruments with a
 // listing, or why not.
 bool ReadInto(std::unique_ptr<OpenFile>& file, InstrumentSource& source) {
-  const std::filesystem::path name(SourceName());
+  const SplitName name(SourceName());
   const SourceFormat format = FormatOf(name, source);
   Number(static_cast<double>(format));
   Number(format == SourceFormat::kInstrumentDefinition ? 3 : 1);
@@ -470,7 +482,7 @@ bool ReadInto(std::unique_ptr<OpenFile>& file, InstrumentSource& source) {
   }
   auto document = std::make_unique<DocumentFile>();
   // A REAPER file's one instrument is named after the file, as patchconv names it.
-  const LoadResult read = document->Read(source, format, name.stem().string());
+  const LoadResult read = document->Read(source, format, name.stem);
   if (!read.Succeeded()) return Fail(read);
   if (document->size() == 0) return Fail(document->NoInstrument());
   file = std::move(document);

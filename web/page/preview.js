@@ -23,7 +23,8 @@ class MapRows {
   inherited(row) { return (this.rows[row * ROW_FIELDS + 3] & 1) === 1; }
   nameStart(row) { return row === 0 ? 0 : this.rows[row * ROW_FIELDS - 2]; }
   name(row) {
-    return decoder.decode(this.names.subarray(this.nameStart(row), this.rows[row * ROW_FIELDS + 2]));
+    return decoder.decode(
+        this.names.subarray(this.nameStart(row), this.rows[row * ROW_FIELDS + 2]));
   }
   list(row) { return this.segments[this.segment(row)] || ''; }
 
@@ -101,8 +102,8 @@ function filterRows(map, query, segment) {
   const shown = [];
   for (let row = 0; row < map.count; ++row) {
     if (segment >= 0 && map.segment(row) !== segment) continue;
-    if (text === '' || marks[row] === 1 || lists[map.segment(row)] ||
-        map.program(row) === number || map.value(row) === bank) {
+    if (text === '' || marks[row] === 1 || lists[map.segment(row)] || map.program(row) === number ||
+        map.value(row) === bank) {
       shown.push(row);
     }
   }
@@ -152,7 +153,8 @@ class VirtualTable {
     if (this.rowHeight === 0) this.measure();
     const height = this.rowHeight;
     const first = Math.max(0, Math.floor(this.frame.scrollTop / height) - OVERSCAN);
-    const last = Math.min(this.size, Math.ceil((this.frame.scrollTop + this.frame.clientHeight) / height) + OVERSCAN);
+    const last = Math.min(
+        this.size, Math.ceil((this.frame.scrollTop + this.frame.clientHeight) / height) + OVERSCAN);
     const key = `${first}:${last}`;
     if (key === this.drawn) return;
     this.drawn = key;
@@ -218,9 +220,9 @@ function rowsAsText(map, rows, namesOnly) {
   for (let index = 0; index < rows.length; ++index) {
     const row = rows[index];
     const value = map.value(row);
-    lines.push(
-        namesOnly ? map.name(row) :
-                    [value >> 7, value & 127, map.program(row), map.name(row), map.list(row)].join('\t'));
+    lines.push(namesOnly ? map.name(row) : [
+      value >> 7, value & 127, map.program(row), map.name(row), map.list(row)
+    ].join('\t'));
   }
   return `${lines.join('\n')}\n`;
 }

@@ -75,9 +75,11 @@ const FINDING_WORDS = {
   noBank: () => 'The file declares no bank, so there is no map to make.',
   merged: ([count]) => `${count} instruments are merged into ${MERGED}, where one program of ` +
       'a bank can name patches of two of them. Each instrument\'s own map keeps them apart.',
-  emptyDeviceName: () => `${capital(MERGED)} has no device name: the file has no heading in brackets.`,
+  emptyDeviceName: () =>
+      `${capital(MERGED)} has no device name: the file has no heading in brackets.`,
   deviceNotInstrument: ([name]) =>
-      `${capital(MERGED)} is named "${name}" after this heading, the last of the file, which is no ` +
+      `${capital(MERGED)} is named "${
+          name}" after this heading, the last of the file, which is no ` +
       'instrument.',
   missingList: ([bank, list]) =>
       `Bank ${bank} takes the list "${list}", which the file does not have: it stays empty.`,

@@ -6,7 +6,8 @@
 'use strict';
 
 const {Record, FindingKind} = PROTOCOL;
-const kindNames = Object.fromEntries(Object.entries(FindingKind).map(([name, kind]) => [kind, name]));
+const kindNames =
+    Object.fromEntries(Object.entries(FindingKind).map(([name, kind]) => [kind, name]));
 
 const PROGRESS_EVERY_MS = 100;
 const BLOB_PART_BYTES = 16 << 20;  // a zip's bytes go to a Blob in parts of this size
@@ -26,9 +27,7 @@ let records = [];
 let mapParts = null;  // a map's chunks while one is written
 let zip = null;       // the zip being made
 
-function post(message, transfer = []) {
-  postMessage({...message, job}, transfer);
-}
+function post(message, transfer = []) { postMessage({...message, job}, transfer); }
 
 // Progress at most every PROGRESS_EVERY_MS, and always the last step.
 function progress(what, done, total) {
@@ -90,8 +89,15 @@ function bankOf(kind, f) {
   if (kind === Record.definitionBank) {
     const [number, forOtherBanks, inMap, value, list, listKind, patches, own, base] = f;
     return {
-      number, forOtherBanks: forOtherBanks === 1, inMap: inMap === 1, value, list: text(list),
-      listKind, patches, own, base: text(base),
+      number,
+      forOtherBanks: forOtherBanks === 1,
+      inMap: inMap === 1,
+      value,
+      list: text(list),
+      listKind,
+      patches,
+      own,
+      base: text(base),
     };
   }
   const [name, list, value, patches, leftOut] = f;
@@ -104,8 +110,13 @@ function listingOf(taken) {
     if (kind === Record.instrument) {
       const [name, fileName, method, hasMap, patches] = f;
       instruments.push({
-        index: instruments.length, name: text(name), fileName: text(fileName), method,
-        hasMap: hasMap === 1, patches, banks: [],
+        index: instruments.length,
+        name: text(name),
+        fileName: text(fileName),
+        method,
+        hasMap: hasMap === 1,
+        patches,
+        banks: [],
       });
     } else if (kind === Record.definitionBank || kind === Record.documentBank) {
       instruments.at(-1).banks.push(bankOf(kind, f));
@@ -116,8 +127,11 @@ function listingOf(taken) {
 
 function findingsOf(taken) {
   return of(taken, Record.finding).map(([kind, line, instrument, ...values]) => ({
-    kind: kindNames[kind], line, instrument, values: values.map(text),
-  }));
+                                         kind: kindNames[kind],
+                                         line,
+                                         instrument,
+                                         values: values.map(text),
+                                       }));
 }
 
 // Makes `file` the binding's open file, unless it is already; the records of
@@ -138,8 +152,11 @@ function open(message) {
   if (opened.failed) return {type: 'failed', message: opened.message};
   const [format] = of(opened.records, Record.format)[0] || [0];
   return {
-    type: 'opened', format, instruments: listingOf(opened.records),
-    findings: findingsOf(opened.records), milliseconds: opened.milliseconds,
+    type: 'opened',
+    format,
+    instruments: listingOf(opened.records),
+    findings: findingsOf(opened.records),
+    milliseconds: opened.milliseconds,
   };
 }
 
@@ -154,8 +171,13 @@ function writeMap(message) {
   const [rows, names] = of(written.records, Record.rows)[0];
   const segments = of(written.records, Record.segment).map(([list]) => text(list));
   return {
-    type: 'map', blob, rows: new Int32Array(rows.buffer), names, segments,
-    milliseconds: written.milliseconds, transfer: [rows.buffer, names.buffer],
+    type: 'map',
+    blob,
+    rows: new Int32Array(rows.buffer),
+    names,
+    segments,
+    milliseconds: written.milliseconds,
+    transfer: [rows.buffer, names.buffer],
   };
 }
 
@@ -242,7 +264,7 @@ function zipFile(file, refused) {
   if (opened && opened.failed) return `${file.name}: ${opened.message}`;
   lastProgress = 0;
   const zipped = run(() => converter._ZipEntries());
-  for (const [instrument, fileName] of of(zipped.records, Record.refused)) {
+  for (const [instrument, fileName] of of (zipped.records, Record.refused)) {
     refused.push({source: file.name, instrument: text(instrument), fileName: text(fileName)});
   }
   if (zip.error) return zip.error;
@@ -283,7 +305,11 @@ async function start(message) {
   });
 }
 
-const steps = {open, map: writeMap, zip: makeZip};
+const steps = {
+  open,
+  map: writeMap,
+  zip: makeZip
+};
 
 // The module comes when the page has compiled it, maybe after the first
 // requests; they wait for it, and are taken one at a time, in order.
