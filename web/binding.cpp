@@ -13,6 +13,7 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
@@ -65,7 +66,6 @@ EM_JS(void, JsRecord, (int kind), { Module.record(kind); });
 EM_JS(int, JsChunk, (const char* bytes, std::size_t size), {
   return Module.chunk(HEAPU8.subarray(bytes >>> 0, (bytes >>> 0) + (size >>> 0))) ? 1 : 0;
 });
-EM_JS(void, JsProgress, (double done, double total), { Module.progress(done, total); });
 // clang-format on
 
 namespace {
@@ -83,6 +83,7 @@ enum class Record : int {
   kRows,            // rows (int32 each: MSB * 128 + LSB, program, end of name, segment * 2 +
                     // inherited), names (shown, one after another)
   kEntry,           // instrument, file name: a zip entry, whose chunks follow
+  kEntryEnd,        // CRC-32, size: of the entry's bytes, for the zip's directory
   kRefused,         // instrument, file name: left out of the zip, an earlier map has the name
 };
 
@@ -149,11 +150,44 @@ constexpr std::size_t kSliceBytes = 1 << 20;
 BrowserFile browserFile;
 
 // Hands a map's bytes to the worker as they are written.
-class ChunkSink final : public ByteSink {
+class ChunkSink : public ByteSink {
  public:
   SystemError Write(std::string_view bytes) override {
     return JsChunk(bytes.data(), bytes.size()) == 0 ? SystemError() : SystemError(ECANCELED);
   }
+};
+
+// The table of the zip's CRC-32 (the reflected polynomial 0xEDB88320).
+constexpr auto kCrcTable = [] {
+  std::array<std::uint32_t, 256> table{};
+  for (std::uint32_t byte = 0; byte < 256; ++byte) {
+    std::uint32_t crc = byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ ((crc & 1u) != 0 ? 0xEDB88320u : 0u);
+    table[byte] = crc;
+  }
+  return table;
+}();
+
+// A zip entry's bytes to the worker, with their CRC-32 and size, which the
+// zip's directory holds: computed here, where it is fast.
+class EntrySink final : public ChunkSink {
+ public:
+  SystemError Write(std::string_view bytes) override {
+    for (const char c : bytes) {
+      crc_ = kCrcTable[(crc_ ^ static_cast<unsigned char>(c)) & 0xFFu] ^ (crc_ >> 8);
+    }
+    size_ += bytes.size();
+    return ChunkSink::Write(bytes);
+  }
+  void SendEnd() const {
+    Number(static_cast<double>(crc_ ^ 0xFFFFFFFFu));
+    Number(static_cast<double>(size_));
+    Send(Record::kEntryEnd);
+  }
+
+ private:
+  std::uint32_t crc_ = 0xFFFFFFFFu;
+  std::uint64_t size_ = 0;
 };
 
 // A bank value as the map writes it, in two 7-bit parts (MSB * 128 + LSB):
@@ -543,31 +577,36 @@ EMSCRIPTEN_KEEPALIVE int BeginZip(double maps) {
   return 1;
 }
 
-// The files that `patchconv --each-instrument` writes of the open file, one
-// after another: a name, then its chunks. An instrument whose file name an
-// earlier one of the zip took (as a case-blind disk or archive tool takes
-// names) is refused, as there.
-EMSCRIPTEN_KEEPALIVE int ZipEntries() {
+// Makes every map of the open file ready for the zip, in one walk.
+EMSCRIPTEN_KEEPALIVE int PrepareZip() {
   return Guarded([] {
     if (opened == nullptr) return false;
     opened->PrepareEveryMap();
-    double total = 0;
-    for (std::size_t at = 0; at < opened->size(); ++at) total += opened->HasMap(at) ? 1 : 0;
-    double done = 0;
-    for (std::size_t at = 0; at < opened->size(); ++at) {
-      if (!opened->HasMap(at)) continue;
-      JsProgress(++done, total);
-      const std::string fileName = PortableMapName(opened->Name(at));
-      Shown(opened->Name(at));
-      Field(fileName);
-      if (!zipNames.insert(FileNameKey(fileName)).second) {
-        Send(Record::kRefused);
-        continue;
-      }
-      Send(Record::kEntry);
-      ChunkSink sink;
-      if (opened->Map(at, nullptr)->WriteTo(sink).Failed()) return false;
+    return true;
+  });
+}
+
+// The file that `patchconv --each-instrument` writes for the open file's
+// instrument at `index`, as a zip entry: its name, its chunks, its CRC and
+// size. An instrument whose file name an earlier entry of the zip took (as a
+// case-blind disk or archive tool takes names) is refused, as there.
+EMSCRIPTEN_KEEPALIVE int ZipEntry(int index) {
+  return Guarded([&] {
+    const auto at = static_cast<std::size_t>(index);
+    if (opened == nullptr || index < 0 || at >= opened->size() || !opened->HasMap(at)) {
+      return Fail("no instrument with a bank there");
     }
+    const std::string fileName = PortableMapName(opened->Name(at));
+    Shown(opened->Name(at));
+    Field(fileName);
+    if (!zipNames.insert(FileNameKey(fileName)).second) {
+      Send(Record::kRefused);
+      return true;
+    }
+    Send(Record::kEntry);
+    EntrySink sink;
+    if (opened->Map(at, nullptr)->WriteTo(sink).Failed()) return false;
+    sink.SendEnd();
     return true;
   });
 }

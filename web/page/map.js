@@ -122,7 +122,10 @@ async function downloadZip() {
   zipNotes.replaceChildren();
   const reply = await whileBusy('Making the zip…', async () => {
     statusText.dataset.file = '';
-    return request({type: 'zip', files: sources.map(sourceOf), maps});
+    const withMaps = (file) => file.instruments.filter((instrument) => instrument.hasMap);
+    const zipped = sources.map(
+        (file) => ({source: sourceOf(file), instruments: withMaps(file).map(({index}) => index)}));
+    return request({type: 'zip', files: zipped, maps});
   });
   if (reply.type === 'failed') fail(reply.message);
   if (reply.type === 'cancelled') announce('Cancelled: no zip was made.');

@@ -55,6 +55,7 @@ function readSource(offset, capacity) {
 function record(kind) {
   if (kind === Record.format) passes = fields[1];
   if (kind === Record.entry) zip.begin(utf8.decode(fields[1]));
+  if (kind === Record.entryEnd) zip.ending = fields;
   records.push({kind, fields});
   fields = [];
 }
@@ -181,26 +182,33 @@ function writeMap(message) {
   };
 }
 
-// A zip entry deflated as its chunks come. Its compressor is made at the
-// first chunk, after the zip has copied the entry's fields for its directory,
-// and dropped at the last: a finished entry keeps only what the directory
-// needs, so that memory follows the largest entry, not their count.
-class StreamedEntry extends fflate.ZipPassThrough {
+// A zip entry that the browser deflates (CompressionStream, in native code)
+// as its chunks come; the zip library writes its header and its place in the
+// directory. Its chunks wait in the stream until the entry ends, so memory
+// holds one entry at a time, never their count.
+class DeflatedEntry {
   constructor(name) {
-    super(name);
+    this.filename = name;
     this.compression = 8;  // deflate
-    this.flag = 0;         // of level 6
+    this.flag = 0;
+    this.size = 0;
+    this.crc = 0;
+    const stream = new CompressionStream('deflate-raw');
+    this.writer = stream.writable.getWriter();
+    this.reader = stream.readable.getReader();
   }
-  process(chunk, final) {
-    if (!this.deflate) {
-      this.deflate = new fflate.Deflate({level: 6}, (data, last) => this.ondata(null, data, last));
+  write(bytes) {
+    this.writer.write(bytes.slice()).catch(() => {});  // an error comes out of the reading
+  }
+  // Its deflated bytes to the zip, then its CRC and size, which the binding counted.
+  async end([crc, size]) {
+    this.writer.close().catch(() => {});
+    for (let read = await this.reader.read(); !read.done; read = await this.reader.read()) {
+      this.ondata(null, read.value, false);
     }
-    try {
-      this.deflate.push(chunk, final);
-    } catch (error) {
-      this.ondata(error, null, final);
-    }
-    if (final) this.deflate = null;
+    this.crc = crc;
+    this.size = size;
+    this.ondata(null, new Uint8Array(0), true);
   }
 }
 
@@ -213,7 +221,8 @@ class ZipMaker {
     this.size = 0;
     this.error = null;
     this.entry = null;
-    this.zip = new fflate.Zip((error, data, final) => this.take(error, data, final));
+    this.ending = null;  // the entry's CRC and size, when the binding has sent them
+    this.zip = new fflate.Zip((error, data) => this.take(error, data));
   }
   take(error, data) {
     if (this.error) return;
@@ -236,42 +245,54 @@ class ZipMaker {
     this.partBytes = 0;
   }
   begin(name) {
-    this.endEntry();
-    if (this.error) return;
-    this.entry = new StreamedEntry(name);
+    this.entry = new DeflatedEntry(name);
     this.zip.add(this.entry);
   }
   // A chunk of the current entry; true when the zip has failed and wants no more.
   push(bytes) {
-    if (!this.error) this.entry.push(bytes.slice());
+    if (!this.error) this.entry.write(bytes);
     return this.error !== null;
   }
-  endEntry() {
-    if (this.entry && !this.error) this.entry.push(new Uint8Array(0), true);
+  async endEntry() {
+    const {entry, ending} = this;
     this.entry = null;
+    this.ending = null;
+    if (!entry || this.error) return;
+    try {
+      await entry.end(ending);
+    } catch (error) {
+      this.error = this.error || `cannot be zipped: ${error.message || error}`;
+    }
   }
   end() {
-    this.endEntry();
     if (!this.error) this.zip.end();
     this.flush();
     return new Blob(this.blobs, {type: 'application/zip'});
   }
 }
 
-// Each file's entries in turn, its progress "instrument i of N".
-function zipFile(file, refused) {
+// A file's entries, one at a time, its progress "instrument i of N"; the
+// first failure, or null.
+async function zipFile({source: file, instruments}, refused) {
   const opened = ensureOpen(file);
   if (opened && opened.failed) return `${file.name}: ${opened.message}`;
+  const prepared = run(() => converter._PrepareZip());
+  if (prepared.failed) return `${file.name}: ${prepared.message}`;
   lastProgress = 0;
-  const zipped = run(() => converter._ZipEntries());
-  for (const [instrument, fileName] of of (zipped.records, Record.refused)) {
-    refused.push({source: file.name, instrument: text(instrument), fileName: text(fileName)});
+  for (const [done, index] of instruments.entries()) {
+    progress('instrument', done + 1, instruments.length);
+    const zipped = run(() => converter._ZipEntry(index));
+    for (const [instrument, fileName] of of (zipped.records, Record.refused)) {
+      refused.push({source: file.name, instrument: text(instrument), fileName: text(fileName)});
+    }
+    if (zipped.failed) return zip.error || `${file.name}: ${zipped.message}`;
+    await zip.endEntry();
+    if (zip.error) return zip.error;
   }
-  if (zip.error) return zip.error;
-  return zipped.failed ? `${file.name}: ${zipped.message}` : null;
+  return null;
 }
 
-function makeZip(message) {
+async function makeZip(message) {
   const begun = run(() => converter._BeginZip(message.maps));
   if (begun.failed) return {type: 'failed', message: begun.message};
   zip = new ZipMaker();
@@ -279,7 +300,7 @@ function makeZip(message) {
   let failure = null;
   for (const [at, file] of message.files.entries()) {
     post({type: 'progress', what: 'zip-file', done: at + 1, total: message.files.length});
-    failure = zipFile(file, refused);
+    failure = await zipFile(file, refused);
     if (failure) break;
   }
   const blob = zip.end();
@@ -297,7 +318,6 @@ async function start(message) {
     field: (value) => fields.push(value),
     record,
     chunk,
-    progress: (done, total) => progress('instrument', done, total),
     instantiateWasm(imports, receive) {
       WebAssembly.instantiate(message.module, imports).then((instance) => receive(instance));
       return {};
@@ -328,7 +348,7 @@ onmessage = (event) => {
     job = message.job;
     try {
       await started;
-      const {transfer = [], ...reply} = steps[message.type](message);
+      const {transfer = [], ...reply} = await steps[message.type](message);
       post(reply, transfer);
     } catch (error) {
       // The WebAssembly ran out of memory beyond what the core can catch, or
