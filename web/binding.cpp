@@ -7,8 +7,9 @@
 // need together: an instrument definition's whole-file reading (the
 // conversion and the check, two passes) and its instrument reading (one);
 // a MIDNAM document or a REAPER file once. The file stays open here for the
-// maps asked of it. What comes out goes to the worker as records (a kind and
-// its fields, declared once in `Record` below, which build_page.py gives the
+// maps asked of it: the whole-file map, like patchconv's, keeps where its
+// banks' lines stand and reads them again as it is written. What comes out goes to the worker as
+// records (a kind and its fields, declared once in `Record` below, which build_page.py gives the
 // worker) and as a map's bytes in chunks.
 #include <emscripten.h>
 
@@ -37,7 +38,8 @@
 #include "text_encoding.h"
 #include "text_lines.h"
 #include "whole_file_check.h"
-#include "whole_file_conversion.h"
+#include "whole_file_positions.h"
+#include "whole_file_reading.h"
 
 // Pointers may lie above 2 GB, where a wasm32 i32 reads as negative: ">>> 0".
 // clang-format off
@@ -218,12 +220,26 @@ class PreviewRows final : public PatchObserver {
       taken_ = 0;
     }
     ++taken_;
-    names_ += ShownText(name);
+    AppendShown(name);
     const bool inherited = segment_ < segments_.size() && segments_[segment_].marksInherited &&
                            !segments_[segment_].own.contains(name.data());
     rows_.insert(rows_.end(),
                  {TwoParts(bankValue), program, static_cast<std::int32_t>(names_.size()),
                   static_cast<std::int32_t>(segment_ * 2 + (inherited ? 1 : 0))});
+  }
+
+  // Most names are printable ASCII, shown as they are, without the copies
+  // that ShownText makes: a map of millions of patches shows in a fraction
+  // of the time.
+  void AppendShown(std::string_view name) {
+    const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
+      return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
+    });
+    if (plain) {
+      names_.append(name);
+    } else {
+      names_ += ShownText(name);
+    }
   }
 
   void SendAll() const {
@@ -244,30 +260,68 @@ class PreviewRows final : public PatchObserver {
   std::string names_;
 };
 
-// The whole-file map, as the Windows program makes it: read by its listener
-// in the opening's passes. It alone knows the conversion's types, so that
-// another conversion can take their place.
-class MergedMap {
+// How many patch lines stand under each header of the file, as the patch
+// pass meets them: a bank of the whole-file map holds those under the
+// headers of its list, which the preview shows as one run of the map.
+class LinesUnderHeaders : public WholeFileListenerBase {
  public:
-  WholeFileConversion& Listener() { return conversion_; }
+  void HeaderAt(Text, std::uint64_t, std::uint64_t next) { starts_.push_back(next); }
+  bool ListHeader(Text, Line) {
+    counts_.push_back(0);
+    return true;
+  }
+  void PatchLine(Text, Text, Line) { ++counts_.back(); }
 
-  // The map, and the runs of its patches by bank: each bank holds its list's
-  // own lines, none inherited.
-  std::unique_ptr<PatchMapSource> Map(Segments* segments) const {
-    for (const PatchBank* bank = whole_.banks; segments != nullptr && bank != nullptr;
-         bank = bank->next) {
-      Segment& segment = segments->emplace_back();
-      segment.list = bank->patchListName;
-      for (const PatchEntry* patch = bank->patches; patch != nullptr; patch = patch->next) {
-        ++segment.patches;
-      }
-    }
-    return std::make_unique<WholeFileMap>(whole_);
+  // Those of the header whose lines begin at `begin` (a bank's range).
+  std::size_t From(std::uint64_t begin) const {
+    const auto at = static_cast<std::size_t>(
+        std::lower_bound(starts_.begin(), starts_.end(), begin) - starts_.begin());
+    return at < counts_.size() ? counts_[at] : 0;
   }
 
  private:
-  InstrumentDefinition whole_;
-  WholeFileConversion conversion_{whole_};
+  std::vector<std::uint64_t> starts_;  // where each header's lines begin
+  std::vector<std::size_t> counts_;
+};
+
+// The whole-file map, as the Windows program makes it and patchconv writes it:
+// from where its banks' lines stand in the source, read again as it is
+// written, so that it holds no patch, however large the file.
+class MergedMap {
+ public:
+  // The two passes of the whole-file reading, with the check beside it.
+  LoadResult Read(InstrumentSource& source, WholeFileCheck& check) {
+    source.Expect(SourcePasses::kSeveral);
+    whole_file::BankKeyCount banks;
+    LineReader bankPass = source.Pass();
+    if (LoadResult read = ReadBankDefinitions(bankPass, banks, positions_, lines_, check);
+        !read.Succeeded()) {
+      return read;
+    }
+    if (banks.count == 0) return {LoadFailure::kNoBank, {}};
+    positions_.AssignRanges(bankPass.NextReadAt());
+    check.BeginPatchPass();
+    LineReader patchPass = source.Pass();
+    return ReadPatchNames(patchPass, lines_, check);
+  }
+
+  // The map, and the runs of its patches by bank: each bank holds its list's
+  // own lines, none inherited.
+  std::unique_ptr<PatchMapSource> Map(InstrumentSource& source, Segments* segments) const {
+    for (const WholeFilePositions::Bank& bank : positions_.banks()) {
+      if (segments == nullptr) break;
+      Segment& segment = segments->emplace_back();
+      segment.list = bank.listName;
+      for (const WholeFilePositions::Range& range : bank.ranges) {
+        segment.patches += lines_.From(range.begin);
+      }
+    }
+    return std::make_unique<PositionedMap>(positions_, source);
+  }
+
+ private:
+  WholeFilePositions positions_;
+  LinesUnderHeaders lines_;
 };
 
 // An open file: its instruments and their maps. kMerged asks an instrument
@@ -313,13 +367,13 @@ class DefinitionFile final : public OpenFile {
   using Catalog = InstrumentCatalog;
 
   // The three passes: the whole-file reading, then the instrument reading.
-  LoadResult Read(InstrumentSource& source) {
+  // The source stays open: the whole-file map reads it again.
+  LoadResult Read(std::unique_ptr<InstrumentSource> source) {
     WholeFileCheck check;
-    if (LoadResult read = ReadWholeFile(source, merged_.Listener(), check); !read.Succeeded()) {
-      return read;
-    }
-    if (LoadResult read = ReadCatalog(catalog_, source); !read.Succeeded()) return read;
+    if (LoadResult read = merged_.Read(*source, check); !read.Succeeded()) return read;
+    if (LoadResult read = ReadCatalog(catalog_, *source); !read.Succeeded()) return read;
     findings_ = std::move(check).Findings(catalog_);
+    source_ = std::move(source);
     return {};
   }
 
@@ -329,7 +383,7 @@ class DefinitionFile final : public OpenFile {
   void PrepareEveryMap() override { catalog_.ResolveListsOf(nullptr); }
 
   std::unique_ptr<PatchMapSource> Map(std::size_t i, Segments* segments) override {
-    if (i == kMerged) return merged_.Map(segments);
+    if (i == kMerged) return merged_.Map(*source_, segments);
     const Catalog::Instrument& instrument = catalog_.instruments()[i];
     if (segments != nullptr) {
       catalog_.ResolveListsOf(&instrument);
@@ -404,6 +458,7 @@ class DefinitionFile final : public OpenFile {
     return kNone;
   }
 
+  std::unique_ptr<InstrumentSource> source_;
   MergedMap merged_;
   mutable Catalog catalog_;  // resolves its lists when asked
   std::vector<Finding> findings_;
@@ -502,21 +557,23 @@ SourceFormat FormatOf(const SplitName& name, InstrumentSource& source) {
 
 // Reads the open source in its format into `file`: the instruments with a
 // listing, or why not.
-bool ReadInto(std::unique_ptr<OpenFile>& file, InstrumentSource& source) {
+bool ReadInto(std::unique_ptr<OpenFile>& file, std::unique_ptr<InstrumentSource> source) {
   const SplitName name(SourceName());
-  const SourceFormat format = FormatOf(name, source);
+  const SourceFormat format = FormatOf(name, *source);
   Number(static_cast<double>(format));
   Number(format == SourceFormat::kInstrumentDefinition ? 3 : 1);
   Send(Record::kFormat);
   if (format == SourceFormat::kInstrumentDefinition) {
     auto definition = std::make_unique<DefinitionFile>();
-    if (const LoadResult read = definition->Read(source); !read.Succeeded()) return Fail(read);
+    if (const LoadResult read = definition->Read(std::move(source)); !read.Succeeded()) {
+      return Fail(read);
+    }
     file = std::move(definition);
     return true;
   }
   auto document = std::make_unique<DocumentFile>();
   // A REAPER file's one instrument is named after the file, as patchconv names it.
-  const LoadResult read = document->Read(source, format, name.stem);
+  const LoadResult read = document->Read(*source, format, name.stem);
   if (!read.Succeeded()) return Fail(read);
   if (document->size() == 0) return Fail(document->NoInstrument());
   file = std::move(document);
@@ -535,10 +592,10 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int Open() {
   return Guarded([] {
     opened.reset();
-    InstrumentSource source(browserFile, kSliceBytes);
-    if (const LoadResult result = source.Open({}); !result.Succeeded()) return Fail(result);
+    auto source = std::make_unique<InstrumentSource>(browserFile, kSliceBytes);
+    if (const LoadResult result = source->Open({}); !result.Succeeded()) return Fail(result);
     std::unique_ptr<OpenFile> file;
-    if (!ReadInto(file, source)) return false;
+    if (!ReadInto(file, std::move(source))) return false;
     file->SendListing();
     file->SendFindings();
     opened = std::move(file);

@@ -12,6 +12,7 @@ const kindNames =
 const PROGRESS_EVERY_MS = 100;
 const BLOB_PART_BYTES = 16 << 20;  // a zip's bytes go to a Blob in parts of this size
 const ZIP_LIMIT = 0xFFFFFFFF;      // offsets past 4 GB need ZIP64, which is not written
+const WINDOW_BYTES = 16 << 20;     // of the file, read at once
 const utf8 = new TextDecoder();
 
 let converter = null;
@@ -21,6 +22,7 @@ let source = null;   // the File the binding reads: {file, isFolder, key}
 let openKey = null;  // the key of the file the binding holds open
 let passes = 1;      // over the source, as the binding says when it begins
 let bytesRead = 0;
+let sourceWindow = null;  // the bytes of the file read last: {file, offset, bytes}
 let lastProgress = 0;
 let fields = [];
 let records = [];
@@ -38,19 +40,28 @@ function progress(what, done, total) {
 }
 
 // The next bytes of the file, none at its end; null when they cannot be read.
+// They come from a window of the file read at once: each read of a File costs
+// about a millisecond, and the whole-file map reads thousands of short ranges.
 function readSource(offset, capacity) {
   const end = Math.min(offset + capacity, source.file.size);
   if (offset >= end) return new Uint8Array(0);
-  let bytes;
-  try {
-    bytes = new Uint8Array(reader.readAsArrayBuffer(source.file.slice(offset, end)));
-  } catch {
-    return null;
+  if (!inWindow(offset, end)) {
+    const windowEnd = Math.min(source.file.size, offset + Math.max(capacity, WINDOW_BYTES));
+    try {
+      const bytes = reader.readAsArrayBuffer(source.file.slice(offset, windowEnd));
+      sourceWindow = {file: source.file, offset, bytes: new Uint8Array(bytes)};
+    } catch {
+      sourceWindow = null;
+      return null;
+    }
   }
-  bytesRead += bytes.length;
+  bytesRead += end - offset;
   progress('reading', bytesRead, Math.max(1, source.file.size * passes));
-  return bytes;
+  return sourceWindow.bytes.subarray(offset - sourceWindow.offset, end - sourceWindow.offset);
 }
+
+const inWindow = (offset, end) => sourceWindow !== null && sourceWindow.file === source.file &&
+    offset >= sourceWindow.offset && end <= sourceWindow.offset + sourceWindow.bytes.length;
 
 function record(kind) {
   if (kind === Record.format) passes = fields[1];
@@ -164,6 +175,8 @@ function open(message) {
 function writeMap(message) {
   const opened = ensureOpen(message.source);
   if (opened && opened.failed) return {type: 'failed', message: opened.message};
+  bytesRead = 0;  // the whole-file map reads the file once more
+  passes = 1;
   mapParts = [];
   const written = run(() => converter._WriteMap(message.index));
   const blob = new Blob(mapParts);
