@@ -30,7 +30,13 @@ function setBusy(now) {
 let working = Promise.resolve();  // the work under way, or the last one done
 
 // Runs `work` with the page busy, and puts the focus back where it was.
+// Work within work (a file's one map opened as the file is read) runs as
+// part of it: the controls are given back once, when the outer work ends.
 function whileBusy(status, work) {
+  if (busy) {
+    statusText.textContent = status;
+    return work();
+  }
   working = runBusy(status, work);
   return working;
 }
