@@ -163,9 +163,11 @@ class VirtualTable {
     rows.push(spacer((this.size - last) * height));
     this.body.replaceChildren(...rows);
   }
+  // The height of a row, from one drawn alone: what was drawn is gone.
   measure() {
     this.body.replaceChildren(this.row(0));
     this.rowHeight = Math.max(1, this.body.rows[0].getBoundingClientRect().height);
+    this.drawn = '';
   }
 
   row(index) {
