@@ -260,18 +260,21 @@ class PreviewRows final : public PatchObserver {
   std::string names_;
 };
 
-// How many patch lines stand under each header of the file, as the patch
-// pass meets them: a bank of the whole-file map holds those under the
-// headers of its list, which the preview shows as one run of the map.
-class LinesUnderHeaders : public WholeFileListenerBase {
+// What the preview needs of the whole-file map beyond where its lines stand:
+// each bank's list name, as the bank pass meets it, and how many patch lines
+// stand under each header, as the patch pass meets them. A bank holds those
+// under the headers of its list, which the preview shows as one run.
+class MergedRuns : public WholeFileListenerBase {
  public:
   void HeaderAt(Text, std::uint64_t, std::uint64_t next) { starts_.push_back(next); }
+  void BankKey(Text, Text listName, Line) { lists_.emplace_back(listName.substr(0, 299)); }
   bool ListHeader(Text, Line) {
     counts_.push_back(0);
     return true;
   }
   void PatchLine(Text, Text, Line) { ++counts_.back(); }
 
+  const std::string& ListOf(std::size_t bank) const { return lists_[bank]; }
   // Those of the header whose lines begin at `begin` (a bank's range).
   std::size_t From(std::uint64_t begin) const {
     const auto at = static_cast<std::size_t>(
@@ -280,6 +283,7 @@ class LinesUnderHeaders : public WholeFileListenerBase {
   }
 
  private:
+  std::vector<std::string> lists_;     // by bank, in key order
   std::vector<std::uint64_t> starts_;  // where each header's lines begin
   std::vector<std::size_t> counts_;
 };
@@ -294,7 +298,7 @@ class MergedMap {
     source.Expect(SourcePasses::kSeveral);
     whole_file::BankKeyCount banks;
     LineReader bankPass = source.Pass();
-    if (LoadResult read = ReadBankDefinitions(bankPass, banks, positions_, lines_, check);
+    if (LoadResult read = ReadBankDefinitions(bankPass, banks, positions_, runs_, check);
         !read.Succeeded()) {
       return read;
     }
@@ -302,18 +306,19 @@ class MergedMap {
     positions_.AssignRanges(bankPass.NextReadAt());
     check.BeginPatchPass();
     LineReader patchPass = source.Pass();
-    return ReadPatchNames(patchPass, lines_, check);
+    return ReadPatchNames(patchPass, runs_, check);
   }
 
   // The map, and the runs of its patches by bank: each bank holds its list's
   // own lines, none inherited.
   std::unique_ptr<PatchMapSource> Map(InstrumentSource& source, Segments* segments) const {
-    for (const WholeFilePositions::Bank& bank : positions_.banks()) {
-      if (segments == nullptr) break;
+    const std::vector<WholeFilePositions::Range>& ranges = positions_.ranges();
+    std::size_t range = 0;  // a bank's ranges begin where the last bank's end
+    for (std::size_t bank = 0; segments != nullptr && bank < positions_.banks().size(); ++bank) {
       Segment& segment = segments->emplace_back();
-      segment.list = bank.listName;
-      for (const WholeFilePositions::Range& range : bank.ranges) {
-        segment.patches += lines_.From(range.begin);
+      segment.list = runs_.ListOf(bank);
+      for (; range < positions_.banks()[bank].rangesEnd; ++range) {
+        segment.patches += runs_.From(ranges[range].begin);
       }
     }
     return std::make_unique<PositionedMap>(positions_, source);
@@ -321,7 +326,7 @@ class MergedMap {
 
  private:
   WholeFilePositions positions_;
-  LinesUnderHeaders lines_;
+  MergedRuns runs_;
 };
 
 // An open file: its instruments and their maps. kMerged asks an instrument
