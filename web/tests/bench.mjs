@@ -5,14 +5,15 @@
 //
 // For each source: "open -> ready", from choosing the file to the page ready
 // with its instruments and findings, against native `--list`, `--check` and
-// the whole-file conversion one after another; "zip", from the click to the
-// zip saved, against `--each-instrument` into a new folder; "whole-file map",
-// from the click on the merged map's Download to the file saved, against
-// `patchconv SOURCE TARGET`. For the first
-// source whose merged map has at least 100,000 rows, the preview's time per
-// scroll step (a jump of one frame's height, drawn) and per keystroke of a
-// search, typed letter by letter. Each figure is the best of N runs in one
-// browser. Each figure is printed with its goal.
+// the whole-file conversion one after another; "whole-file map", the
+// worker's writing of the merged map (its ranges read again, the map into a
+// Blob, the preview's rows) and, without a goal, from the click on its
+// Download to the file saved, against `patchconv SOURCE TARGET`; "zip", from
+// the click to the zip saved, against `--each-instrument` into a new folder.
+// For the first source whose merged map has at least 100,000 rows, the
+// preview's time per scroll step (a jump of one frame's height, drawn) and
+// per keystroke of a search. Each figure is the best of N runs in one
+// browser, printed with its goal.
 import {spawnSync} from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
