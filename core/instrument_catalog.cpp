@@ -186,6 +186,12 @@ std::size_t InstrumentCatalog::OwnProgramCount(std::string_view listName) {
   return list == kNone ? 0 : Resolution().OwnCount(list);
 }
 
+const std::vector<InstrumentCatalog::Patch>& InstrumentCatalog::OwnPatchesOf(
+    std::string_view listName) const {
+  const std::size_t list = FindList(listName);
+  return list == kNone ? noPatches_ : lists_[list].own;
+}
+
 std::size_t InstrumentCatalog::PatchCount(std::string_view listName) {
   const std::size_t list = FindList(listName);
   return list == kNone ? 0 : Resolution().Counts()[list];

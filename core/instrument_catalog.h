@@ -66,6 +66,12 @@ class InstrumentCatalog {
   std::size_t OwnProgramCount(std::string_view listName);
   std::size_t PatchCount(std::string_view listName);
 
+  // The patches of a list's own lines, in file order (a later line of a
+  // program replaces an earlier one in PatchesOf); none when the list does not
+  // exist. A patch of PatchesOf whose name is one of these (the same bytes in
+  // the catalog, not equal text) is the list's own; any other is inherited.
+  const std::vector<Patch>& OwnPatchesOf(std::string_view listName) const;
+
   // Makes the patches of the lists that the instrument's banks name ready
   // for PatchesOf, or those of every instrument's banks for nullptr: one walk
   // over all lists for all of them.

@@ -22,7 +22,7 @@ class CatalogInstruments final : public Instruments {
   }
   void PrepareEveryMap() override { catalog.ResolveListsOf(nullptr); }
   std::vector<InstrumentListing> Listing() override { return ListInstruments(catalog); }
-  std::string_view NoInstrument() const override { return kNoInstrumentToList; }
+  std::string_view NoInstrument() const override { return NoInstrumentText(format()); }
 
   InstrumentCatalog catalog;
 };
@@ -55,11 +55,7 @@ class DocumentInstruments final : public Instruments {
     }
     return listing;
   }
-  std::string_view NoInstrument() const override {
-    return document.format == SourceFormat::kMidnam
-               ? "defines no instrument: it has no ChannelNameSet under MasterDeviceNames"
-               : "defines no instrument";
-  }
+  std::string_view NoInstrument() const override { return NoInstrumentText(format()); }
 
   NameDocument document;
 
@@ -76,6 +72,18 @@ class DocumentInstruments final : public Instruments {
 };
 
 }  // namespace
+
+std::string_view NoInstrumentText(SourceFormat format) {
+  switch (format) {
+    case SourceFormat::kInstrumentDefinition:
+      return kNoInstrumentToList;
+    case SourceFormat::kMidnam:
+      return "defines no instrument: it has no ChannelNameSet under MasterDeviceNames";
+    case SourceFormat::kReabank:
+      break;
+  }
+  return "defines no instrument";
+}
 
 LoadResult ReadInstruments(InstrumentSource& source, SourceFormat format, std::string_view fileStem,
                            std::unique_ptr<Instruments>& read, std::vector<Finding>* findings) {

@@ -42,6 +42,9 @@ class Instruments {
   virtual std::string_view NoInstrument() const = 0;
 };
 
+// Why a file of the format has nothing to list: it defines no instrument.
+std::string_view NoInstrumentText(SourceFormat format);
+
 // Reads the instruments of the source in its format (one pass). A REAPER
 // file's one instrument is named `fileStem` (UTF-8 or Windows-1252 bytes).
 // The other formats' findings, which their reading makes, go to `findings`.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "instrument_map_oracle.h"
@@ -122,6 +123,29 @@ TEST(InstrumentCatalog, KnowsItsInstrumentsAndLists) {
   ASSERT_NE(catalog.BaseNameOf("Top"), nullptr);
   EXPECT_EQ(*catalog.BaseNameOf("Top"), "mid");
   EXPECT_EQ(catalog.BaseNameOf("Base"), nullptr);
+}
+
+// A list's own patches are the ones PatchesOf gives from its own lines; the
+// others it inherits, even round a cycle.
+TEST(InstrumentCatalog, TellsAListsOwnPatchesFromThoseItInherits) {
+  InstrumentCatalog catalog;
+  LineReader lines(kChain);
+  catalog.Read(lines);
+  const auto origins = [&](std::string_view list) {
+    std::string text;
+    const auto& own = catalog.OwnPatchesOf(list);
+    for (const auto& patch : catalog.PatchesOf(list)) {
+      const bool isOwn = std::any_of(own.begin(), own.end(), [&](const auto& line) {
+        return line.name.data() == patch.name.data();
+      });
+      text.append(patch.name).append(isOwn ? " own, " : " inherited, ");
+    }
+    return text;
+  };
+  EXPECT_EQ(origins("Top"), "B0 inherited, M1 inherited, T2 again own, T3 own, ");
+  EXPECT_EQ(origins("A"), "A0 own, A1 own, B2 inherited, ");
+  EXPECT_EQ(origins("B"), "A0 inherited, B1 own, B2 own, ");
+  EXPECT_EQ(origins("Nowhere"), "");
 }
 
 }  // namespace

@@ -1,13 +1,19 @@
-// The page's conversion time next to native patchconv on the same files:
+// The page's times next to native patchconv's on the same files, printed,
+// never asserted:
 //
 //   node bench.mjs --page HTML --patchconv BIN [--repeat N] SOURCE.ins...
 //
-// "page, whole file" is the worker's whole-file conversion (both reading
-// passes and the map written into a Blob), the work of `patchconv SRC OUT`;
-// "page, to ready" adds the instrument reading, the check and the display.
-// Each figure is the best of N runs in one browser (the first run, before
-// the browser has optimised the WebAssembly, is shown too). Printed, not
-// asserted.
+// For each source: "open -> ready", from choosing the file to the page ready
+// with its instruments and findings, against native `--list`, `--check` and
+// the whole-file conversion one after another; "whole-file map", the
+// worker's writing of the merged map (its ranges read again, the map into a
+// Blob, the preview's rows) and, without a goal, from the click on its
+// Download to the file saved, against `patchconv SOURCE TARGET`; "zip", from
+// the click to the zip saved, against `--each-instrument` into a new folder.
+// For the first source whose merged map has at least 100,000 rows, the
+// preview's time per scroll step (a jump of one frame's height, drawn) and
+// per keystroke of a search. Each figure is the best of N runs in one
+// browser, printed with its goal.
 import {spawnSync} from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -26,48 +32,154 @@ for (let i = 2; i < process.argv.length; ++i) {
     options.sources.push(process.argv[i]);
 }
 const repeat = Number(options.repeat);
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'patch-converter-bench-'));
 const best = (runs) => Math.min(...runs);
-const target =
-    path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'patch-converter-bench-')), 'out.vpm');
+const seconds = (ms) => `${(ms / 1000).toFixed(2)} s`;
 
-function native(source) {
+function timed(action) {
+  const started = process.hrtime.bigint();
+  action();
+  return Number(process.hrtime.bigint() - started) / 1e6;
+}
+
+function patchconv(...args) {
+  const result = spawnSync(options.patchconv, args, {stdio: 'ignore'});
+  if (result.status === null) throw new Error(`patchconv ${args.join(' ')} stopped`);
+}
+
+function nativeOpen(source) {
+  return best(Array.from({length: repeat}, () => timed(() => {
+                                             patchconv('--list', source);
+                                             patchconv('--check', source);
+                                             patchconv(source, path.join(work, 'out.vpm'));
+                                           })));
+}
+
+function nativeWhole(source) {
+  return best(Array.from(
+      {length: repeat}, () => timed(() => patchconv(source, path.join(work, 'out.vpm')))));
+}
+
+function nativeZip(source) {
+  return best(Array.from({length: repeat}, (_, i) => {
+    const folder = path.join(work, `each-${i}`);
+    fs.mkdirSync(folder);
+    const ms = timed(() => patchconv('--each-instrument', '-d', folder, source));
+    fs.rmSync(folder, {recursive: true});
+    return ms;
+  }));
+}
+
+async function pageOpen(session, source) {
   const runs = [];
   for (let i = 0; i < repeat; ++i) {
-    const started = process.hrtime.bigint();
-    const result = spawnSync(options.patchconv, [source, target]);
-    runs.push(Number(process.hrtime.bigint() - started) / 1e6);
-    if (result.status !== 0) throw new Error(`patchconv failed on ${source}`);
+    const started = Date.now();
+    if (await session.choose(source, 900000) !== 'ready') throw new Error(`${source} failed`);
+    runs.push(Date.now() - started);
   }
   return best(runs);
+}
+
+async function pageZip(session) {
+  const runs = [];
+  for (let i = 0; i < repeat; ++i) {
+    const started = Date.now();
+    await session.download(() => session.page.click('#download-all'), 'the zip', 900000);
+    await session.settled(900000);
+    runs.push(Date.now() - started);
+  }
+  return best(runs);
+}
+
+// The worker's writing of the map (the ranges read again, the map into a
+// Blob, the preview's rows), and from the click to the file saved.
+async function pageWhole(session) {
+  const runs = [];
+  const worker = [];
+  for (let i = 0; i < repeat; ++i) {
+    const started = Date.now();
+    await session.download(
+        () => session.page.click('#merged .download-one'), 'the whole-file map', 900000);
+    await session.settled(900000);
+    runs.push(Date.now() - started);
+    worker.push(await session.page.evaluate(() => window.patchConverterTimings.map));
+    // Another map shown, the next run writes the merged one again.
+    await session.page.click('#instruments .show');
+    await session.settled(900000);
+  }
+  return {worker: best(worker), saved: best(runs)};
+}
+
+// One figure of the page against native patchconv's, with the goal.
+function printRatio(what, native, page, goal = true) {
+  const ratio = page / native;
+  console.log(
+      `  ${what.padEnd(30)} page ${seconds(page).padStart(8)}, native ${
+          seconds(native).padStart(8)}: ${ratio.toFixed(2)}x` +
+      (!goal          ? ' (no goal)' :
+           ratio <= 2 ? ' (goal: at most 2x)' :
+                        ' (goal: at most 2x) MISSED'));
+}
+
+// The preview's scroll and search, timed inside the page: each step until
+// the rows it shows are drawn.
+async function previewTimes(session) {
+  await session.page.click('#merged .show');
+  await session.settled();
+  return session.page.evaluate(async () => {
+    const frame = document.getElementById('table-frame');
+    const search = document.getElementById('search');
+    const frameDrawn = () =>
+        new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve)));
+    const rows = Number(document.getElementById('preview').getAttribute('aria-rowcount')) - 1;
+    const scroll = [];
+    for (let step = 0; step < 50; ++step) {
+      const started = performance.now();
+      frame.scrollTop = (step + 1) * (frame.scrollHeight / 52);
+      await frameDrawn();
+      scroll.push(performance.now() - started);
+    }
+    const keys = [];
+    for (const query of ['p', 'pi', 'pia', 'pian', 'piano', 'piano ', 'piano 2', '12', '0/1', '']) {
+      const started = performance.now();
+      search.value = query;
+      search.dispatchEvent(new Event('input'));
+      await frameDrawn();
+      keys.push(performance.now() - started);
+    }
+    return {rows, scroll: Math.max(...scroll), keys: Math.max(...keys)};
+  });
 }
 
 const session = await PageSession.open(options.page);
 try {
   console.log(
-      'file                         size   native   page, whole file (first run)   page, to ready   ratio');
+      'open: --list, --check and the whole-file conversion natively; zip: --each-instrument;' +
+      ' whole-file map: patchconv SOURCE TARGET');
+  let preview = null;
   for (const source of options.sources) {
-    const whole = [];
-    const total = [];
-    for (let i = 0; i < repeat; ++i) {
-      const started = Date.now();
-      if (await session.choose(source, 900000) !== 'ready')
-        throw new Error(`${source} failed in the page`);
-      total.push(Date.now() - started);
-      const timings = await session.page.evaluate(() => window.patchConverterTimings);
-      if (process.env.BENCH_VERBOSE) console.log(JSON.stringify(timings));
-      whole.push(timings.wholeFile);
-    }
-    const nativeMs = native(source);
     const size = `${(fs.statSync(source).size / 1e6).toFixed(0)} MB`;
+    console.log(`${path.basename(source)} (${size})`);
+    const open = [nativeOpen(source), await pageOpen(session, source)];
+    printRatio('open -> ready', ...open);
+    const native = nativeWhole(source);
+    const whole = await pageWhole(session);
+    printRatio('whole-file map, worker', native, whole.worker);
+    printRatio('whole-file map, click to saved', native, whole.saved, false);
+    const zip = [nativeZip(source), await pageZip(session)];
+    printRatio('zip', ...zip);
+    if (!preview && await session.page.$('#merged .show')) {
+      const times = await previewTimes(session);
+      if (times.rows >= 100000) preview = times;
+    }
+  }
+  if (preview) {
     console.log(
-        `${path.basename(source).padEnd(26)} ${size.padStart(6)} ${
-            (nativeMs / 1000).toFixed(2).padStart(7)} s` +
-        ` ${(best(whole) / 1000).toFixed(2).padStart(15)} s (${
-            (whole[0] / 1000).toFixed(2).padStart(5)} s)` +
-        ` ${(best(total) / 1000).toFixed(2).padStart(15)} s` +
-        ` ${(best(whole) / nativeMs).toFixed(1).padStart(6)}x`);
+        `preview of ${preview.rows.toLocaleString('en')} rows: slowest scroll step ` +
+        `${preview.scroll.toFixed(1)} ms, slowest search keystroke ${preview.keys.toFixed(1)} ms` +
+        ' (goal: under 100 ms each)');
   }
 } finally {
   await session.close();
-  fs.rmSync(path.dirname(target), {recursive: true, force: true});
+  fs.rmSync(work, {recursive: true, force: true});
 }

@@ -108,13 +108,11 @@ export class PageSession {
     return this.page.evaluate(() => document.body.dataset.state);
   }
 
-  // Chooses the file through the page's file input.
-  async choose(file, timeout) {
+  // Chooses files through the page's file input, as a hand does: the input
+  // is not cleared first, so choosing the same file again relies on the page.
+  async choose(files, timeout) {
     const input = await this.page.$('#source');
-    await input.evaluate((element) => {
-      element.value = '';
-    });  // the same file again is a change
-    await input.uploadFile(file);
+    await input.uploadFile(...[files].flat());
     return this.settled(timeout);
   }
 
