@@ -17,6 +17,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <set>
@@ -112,7 +113,11 @@ bool Fail(std::string_view reason) {
   Send(Record::kFailure);
   return false;
 }
+// The command line's reasons, but where they speak of the file's syntax.
 bool Fail(const LoadResult& result) {
+  if (result.failure == LoadFailure::kNoBank) {
+    return Fail("has no bank to convert: no instrument in it gives a bank a list of patches");
+  }
   return Fail(LoadFailureText(result));
 }
 
@@ -223,23 +228,44 @@ class PreviewRows final : public PatchObserver {
     AppendShown(name);
     const bool inherited = segment_ < segments_.size() && segments_[segment_].marksInherited &&
                            !segments_[segment_].own.contains(name.data());
-    rows_.insert(rows_.end(),
-                 {TwoParts(bankValue), program, static_cast<std::int32_t>(names_.size()),
-                  static_cast<std::int32_t>(segment_ * 2 + (inherited ? 1 : 0))});
+    const std::size_t at = rows_.size();
+    rows_.resize(at + 4);
+    rows_[at] = TwoParts(bankValue);
+    rows_[at + 1] = program;
+    rows_[at + 2] = static_cast<std::int32_t>(names_.size());
+    rows_[at + 3] = static_cast<std::int32_t>(segment_ * 2 + (inherited ? 1 : 0));
   }
 
   // Most names are printable ASCII, shown as they are, without the copies
   // that ShownText makes: a map of millions of patches shows in a fraction
   // of the time.
   void AppendShown(std::string_view name) {
-    const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
-      return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
-    });
-    if (plain) {
+    if (IsPrintableAscii(name)) {
       names_.append(name);
     } else {
       names_ += ShownText(name);
     }
+  }
+
+  // Whether every byte is 0x20-0x7E, eight at a time: a byte below 0x20
+  // borrows, 0x7F carries into, and one from 0x80 has, its high bit; a borrow
+  // or carry only reaches higher bytes from a byte already caught.
+  static bool IsPrintableAscii(std::string_view text) {
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    const auto caught = [](std::uint64_t w) {
+      return ((w - 0x2020202020202020ull) | (w + 0x0101010101010101ull) | w) & kHigh;
+    };
+    std::size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + at, sizeof word);
+      if (caught(word) != 0) return false;
+    }
+    for (; at < text.size(); ++at) {
+      const auto byte = static_cast<unsigned char>(text[at]);
+      if (byte < 0x20 || byte >= 0x7F) return false;
+    }
+    return true;
   }
 
   void SendAll() const {

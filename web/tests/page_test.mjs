@@ -72,9 +72,16 @@ const shownName = (bytes) => fileName(bytes).replace(
     /[\x00-\x1f\x7f]/g, (c) => '\\x' + c.charCodeAt(0).toString(16).padStart(2, '0'));
 
 // What patchconv says about `source` after "patchconv: SOURCE: ".
+// The page words a reason that names the file's syntax in its own words.
+const PAGE_REASONS = {
+  'holds no bank (no Patch[n] key in it)':
+      'has no bank to convert: no instrument in it gives a bank a list of patches',
+};
+
 function reasonIn(stderr, source) {
   const line = fileName(unescaped(Buffer.from(stderr).toString('latin1'))).split('\n')[0];
-  return line.slice(`patchconv: ${source}: `.length);
+  const reason = line.slice(`patchconv: ${source}: `.length);
+  return PAGE_REASONS[reason] ?? reason;
 }
 
 // The instruments that `patchconv --list` names, as the page shows them.
