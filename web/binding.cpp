@@ -635,19 +635,21 @@ EMSCRIPTEN_KEEPALIVE int Open() {
 }
 
 // The map of the open file's instrument at `index` (`patchconv --instrument`),
-// or with -1 its whole-file map (`patchconv SOURCE`): its chunks, then the
-// preview's rows.
-EMSCRIPTEN_KEEPALIVE int WriteMap(int index) {
+// or with -1 its whole-file map (`patchconv SOURCE`): its chunks, then, when
+// `withRows`, the preview's rows (a map only saved needs none: a large one
+// has millions).
+EMSCRIPTEN_KEEPALIVE int WriteMap(int index, int withRows) {
   return Guarded([&] {
     const auto at = index < 0 ? OpenFile::kMerged : static_cast<std::size_t>(index);
     if (opened == nullptr ||
         (at != OpenFile::kMerged && (at >= opened->size() || !opened->HasMap(at)))) {
       return Fail("no instrument with a bank there");
     }
+    ChunkSink sink;
+    if (withRows == 0) return !opened->Map(at, nullptr)->WriteTo(sink).Failed();
     Segments segments;
     const std::unique_ptr<PatchMapSource> map = opened->Map(at, &segments);
     PreviewRows rows(segments);
-    ChunkSink sink;
     if (map->WriteTo(sink, &rows).Failed()) return false;
     rows.SendAll();
     return true;

@@ -2,10 +2,11 @@
 // the preview, downloaded under its file's name, copied; and the zip of every
 // map of the files open.
 
-// The map of the file's instrument at `index` (-1: the merged map).
-async function writeMap(file, index) {
+// The map of the file's instrument at `index` (-1: the merged map), with the
+// preview's rows where `withRows`; the map shown is not written again.
+async function writeMap(file, index, withRows = true) {
   if (map && map.file === file && map.index === index) return map;
-  const reply = await request({type: 'map', source: sourceOf(file), index});
+  const reply = await request({type: 'map', source: sourceOf(file), index, rows: withRows});
   if (reply.type === 'cancelled') return null;
   if (reply.type === 'failed') {
     fail(`${file.name}: ${reply.message}`);
@@ -17,7 +18,7 @@ async function writeMap(file, index) {
     file,
     index,
     blob: reply.blob,
-    rows: new MapRows(reply),
+    rows: withRows ? new MapRows(reply) : null,
     title: instrument ? instrument.name : capital(MERGED),
     fileName: instrument ? instrument.fileName : `${stem(file.name)}.vpm`,
   };
@@ -35,11 +36,13 @@ async function openMap(file, index) {
   byId('map-heading').focus();
 }
 
+// Saves the map; the preview stays as it is (a map that is not shown needs
+// no rows, and a large one has millions).
 async function downloadMap(file, index) {
   const what = index >= 0 ? file.instruments[index].name : MERGED;
-  const written = await whileBusy(`Writing the map of ${what}…`, () => writeMap(file, index));
+  const written =
+      await whileBusy(`Writing the map of ${what}…`, () => writeMap(file, index, false));
   if (!written) return settle();
-  if (map === null || map.file !== file || map.index !== index) showMap(written);
   save(written.blob, written.fileName);
   announce(`Saved ${written.fileName}.`);
 }

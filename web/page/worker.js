@@ -178,10 +178,11 @@ function writeMap(message) {
   bytesRead = 0;  // the whole-file map reads the file once more
   passes = 1;
   mapParts = [];
-  const written = run(() => converter._WriteMap(message.index));
+  const written = run(() => converter._WriteMap(message.index, message.rows ? 1 : 0));
   const blob = new Blob(mapParts);
   mapParts = null;
   if (written.failed) return {type: 'failed', message: written.message};
+  if (!message.rows) return {type: 'map', blob, milliseconds: written.milliseconds};
   const [rows, names] = of(written.records, Record.rows)[0];
   const segments = of(written.records, Record.segment).map(([list]) => text(list));
   return {

@@ -6,8 +6,9 @@
 // For each source: "open -> ready", from choosing the file to the page ready
 // with its instruments and findings, against native `--list`, `--check` and
 // the whole-file conversion one after another; "whole-file map", the
-// worker's writing of the merged map (its ranges read again, the map into a
-// Blob, the preview's rows) and, without a goal, from the click on its
+// worker's writing of the merged map for its Download (its ranges read
+// again, the map into a Blob; a map only saved gets no preview rows) and,
+// without a goal, from the click on its
 // Download to the file saved, against `patchconv SOURCE TARGET`; "zip", from
 // the click to the zip saved, against `--each-instrument` into a new folder.
 // For the first source whose merged map has at least 100,000 rows, the
@@ -91,8 +92,8 @@ async function pageZip(session) {
   return best(runs);
 }
 
-// The worker's writing of the map (the ranges read again, the map into a
-// Blob, the preview's rows), and from the click to the file saved.
+// The worker's writing of the map for its Download (the ranges read again,
+// the map into a Blob), and from the click to the file saved.
 async function pageWhole(session) {
   const runs = [];
   const worker = [];

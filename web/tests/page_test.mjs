@@ -257,6 +257,8 @@ async function compareWithPatchconv(session, source, {most = 3, timeout} = {}) {
     await session.settled(timeout);
     expectSame(map.name, `${stem(source)}.vpm`, `${source}: merged map's name`);
     expect(map.bytes.equals(whole), `${source}: merged map differs from patchconv's`);
+    await page.click('#merged .show');
+    await session.settled(timeout);
     expectPreview(await pageView(session), whole, `${source}: merged map`);
   }
   await compareInstrumentMaps(session, view, source, most);
