@@ -76,13 +76,21 @@ def enum_values(path, name):
     return values
 
 
+def read_enums(enums):
+    """Each enum named as HEADER:NAME, read from its header: {NAME: values}."""
+    read = {}
+    for named in enums:
+        path, name = named.rsplit(":", 1)
+        read[name] = enum_values(path, name)
+    return read
+
+
 def protocol(enums):
-    """The enums as one frozen JavaScript object."""
+    """The enums read by read_enums as one frozen JavaScript object."""
     parts = []
-    for spec in enums:
-        path, name = spec.rsplit(":", 1)
-        values = ", ".join(f"{key}: {value}" for key, value in enum_values(path, name).items())
-        parts.append(f"{name}: Object.freeze({{{values}}})")
+    for name, values in enums.items():
+        listed = ", ".join(f"{key}: {value}" for key, value in values.items())
+        parts.append(f"{name}: Object.freeze({{{listed}}})")
     return "const PROTOCOL = Object.freeze({" + ", ".join(parts) + "});\n"
 
 
@@ -107,10 +115,9 @@ def main():
     parser.add_argument("--example", required=True)
     args = parser.parse_args()
 
-    shared = protocol(args.enum)
-    kinds = next(enum_values(*spec.rsplit(":", 1)) for spec in args.enum
-                 if spec.endswith(":FindingKind"))
-    check_finding_words(read(f"{args.page}/words.js"), kinds)
+    enums = read_enums(args.enum)
+    shared = protocol(enums)
+    check_finding_words(read(f"{args.page}/words.js"), enums["FindingKind"])
     style = inline(read(f"{args.page}/style.css"), "style.css")
     scripts = "\n".join(read(f"{args.page}/{name}") for name in PAGE_SCRIPTS)
     script = inline(f"(() => {{\n'use strict';\n{shared}{scripts}}})();\n", "the page's script")
