@@ -25,8 +25,7 @@ void WholeFilePositions::BankKey(Text numberText, Text listName, Line) {
 std::vector<std::size_t> WholeFilePositions::BankOfEachHeader() const {
   NameIndex firstBankOfList;
   for (std::size_t bank = 0; bank < banks_.size(); ++bank) {
-    firstBankOfList.Add(
-        std::string_view(bankNames_).substr(banks_[bank].name, banks_[bank].nameLength), bank);
+    firstBankOfList.Add(listName(banks_[bank]), bank);
   }
   std::vector<std::size_t> bankOf(headers_.size());
   for (std::size_t at = 0; at < headers_.size(); ++at) {
@@ -39,7 +38,7 @@ std::vector<std::size_t> WholeFilePositions::BankOfEachHeader() const {
 
 // Each header's range goes to its bank, the banks' ranges one after another
 // (a counting sort, so that a bank's ranges stay in file order).
-void WholeFilePositions::AssignRanges(std::uint64_t end) {
+void WholeFilePositions::EndBankPass(std::uint64_t end) {
   const std::vector<std::size_t> bankOf = BankOfEachHeader();
   const auto rangeEnd = [&](std::size_t at) {
     return at + 1 < headers_.size() ? headers_[at + 1].begin : end;
@@ -47,18 +46,17 @@ void WholeFilePositions::AssignRanges(std::uint64_t end) {
   const auto hasRange = [&](std::size_t at) {
     return bankOf[at] != NameIndex::kNone && rangeEnd(at) > headers_[at].next;
   };
+  std::vector<std::size_t> next(banks_.size() + 1);  // where each bank's next range goes
   for (std::size_t at = 0; at < headers_.size(); ++at) {
-    if (hasRange(at)) ++banks_[bankOf[at]].rangesEnd;
+    if (hasRange(at)) ++next[bankOf[at] + 1];
   }
-  std::size_t total = 0;
-  for (Bank& bank : banks_) total = bank.rangesEnd += total;
-  ranges_.resize(total);
-  for (std::size_t at = headers_.size(); at-- > 0;) {  // from the last, so each bank's fill down
-    if (hasRange(at)) ranges_[--banks_[bankOf[at]].rangesEnd] = {headers_[at].next, rangeEnd(at)};
-  }
-  // Each bank's rangesEnd now stands where its ranges begin: move it to their end.
   for (std::size_t bank = 0; bank < banks_.size(); ++bank) {
-    banks_[bank].rangesEnd = bank + 1 < banks_.size() ? banks_[bank + 1].rangesEnd : total;
+    next[bank + 1] += next[bank];
+    banks_[bank].rangesEnd = next[bank + 1];
+  }
+  ranges_.resize(next.back());
+  for (std::size_t at = 0; at < headers_.size(); ++at) {
+    if (hasRange(at)) ranges_[next[bankOf[at]]++] = {headers_[at].next, rangeEnd(at)};
   }
 }
 
@@ -103,18 +101,6 @@ SystemError WriteRange(LineReader lines, PatchMapWriter& out) {
 }
 
 }  // namespace
-
-LoadResult ReadWholeFilePositions(InstrumentSource& source, WholeFilePositions& positions) {
-  source.Expect(SourcePasses::kSeveral);
-  LineReader bankPass = source.Pass();
-  whole_file::BankKeyCount banks;
-  if (LoadResult read = ReadBankDefinitions(bankPass, banks, positions); !read.Succeeded()) {
-    return read;
-  }
-  if (banks.count == 0) return {LoadFailure::kNoBank};
-  positions.AssignRanges(bankPass.NextReadAt());
-  return {};
-}
 
 // A map has millions of lines: the per-line calls are inlined into the loops.
 [[gnu::flatten]] SystemError PositionedMap::WriteTo(ByteSink& sink, PatchObserver* observer) {

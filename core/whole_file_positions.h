@@ -24,7 +24,7 @@ class WholeFilePositions : public WholeFileListenerBase {
   void BankKey(Text numberText, Text listName, Line);
 
   // Gives each bank the ranges of its list, the pass having ended at `end`.
-  void AssignRanges(std::uint64_t end);
+  void EndBankPass(std::uint64_t end);
 
   struct Range {
     std::uint64_t begin, end;
@@ -39,6 +39,10 @@ class WholeFilePositions : public WholeFileListenerBase {
         rangesEnd;  // its ranges end there in ranges(); they begin where the last bank's end
   };
   const std::vector<Bank>& banks() const { return banks_; }
+  // The list that the bank's key names.
+  std::string_view listName(const Bank& bank) const {
+    return std::string_view(bankNames_).substr(bank.name, bank.nameLength);
+  }
   // The ranges of every bank, bank after bank, each bank's in file order.
   const std::vector<Range>& ranges() const { return ranges_; }
   std::string_view deviceName() const;
@@ -63,7 +67,9 @@ class WholeFilePositions : public WholeFileListenerBase {
 
 // Reads the bank pass of the source into `positions`; kNoBank for a file
 // without a bank key.
-LoadResult ReadWholeFilePositions(InstrumentSource& source, WholeFilePositions& positions);
+inline LoadResult ReadWholeFilePositions(InstrumentSource& source, WholeFilePositions& positions) {
+  return ReadBankPass(source, positions);
+}
 
 // The whole-file map, its patches read again from the source as it is written.
 class PositionedMap final : public PatchMapSource {

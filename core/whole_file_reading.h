@@ -44,6 +44,8 @@ struct WholeFileListenerBase {
   void HeaderAt(Text, std::uint64_t, std::uint64_t) {}
   void Method(Text, Line) {}
   void BankKey(Text, Text, Line) {}
+  // After the bank pass, with where it ended (LineReader::NextReadAt).
+  void EndBankPass(std::uint64_t) {}
   // Between the passes: the banks are known.
   void BeginPatchPass() {}
   // The patch pass: a header, true when the key lines under it are a bank's
@@ -82,9 +84,10 @@ template <WholeFileListener... Listeners>
     // is trimmed only for a listener that reads every line, and for the rest.
     (listeners.Read(WithoutTrailingWhitespace(start), number), ...);
     if (IsIgnorable(start) || IsSectionMarker(start)) continue;
-    if (!IsHeader(start) && !MayHoldBankKeyOrMethod(start)) continue;
+    const bool header = IsHeader(start);
+    if (!header && !MayHoldBankKeyOrMethod(start)) continue;
     const std::string_view line = WithoutTrailingWhitespace(start);
-    if (IsHeader(line)) {
+    if (header) {
       const std::string_view name = HeaderText(line);
       (listeners.Header(name, number), ...);
       (listeners.HeaderAt(name, lines.LastReadAt(), lines.NextReadAt()), ...);
@@ -149,11 +152,10 @@ struct BankKeyCount : WholeFileListenerBase {
 
 }  // namespace whole_file
 
-// Runs both passes over the source once, each telling every listener, with
-// BeginPatchPass between them; a file without a bank key ends after the bank
-// pass with kNoBank.
+// The bank pass over the source, told to every listener, then EndBankPass;
+// kNoBank for a file without a bank key. The source is to be read again.
 template <WholeFileListener... Listeners>
-LoadResult ReadWholeFile(InstrumentSource& source, Listeners&... listeners) {
+LoadResult ReadBankPass(InstrumentSource& source, Listeners&... listeners) {
   source.Expect(SourcePasses::kSeveral);
   whole_file::BankKeyCount banks;
   LineReader bankPass = source.Pass();
@@ -161,6 +163,16 @@ LoadResult ReadWholeFile(InstrumentSource& source, Listeners&... listeners) {
     return read;
   }
   if (banks.count == 0) return {LoadFailure::kNoBank, {}};
+  (listeners.EndBankPass(bankPass.NextReadAt()), ...);
+  return {};
+}
+
+// Runs both passes over the source once, each telling every listener, with
+// BeginPatchPass between them; a file without a bank key ends after the bank
+// pass with kNoBank.
+template <WholeFileListener... Listeners>
+LoadResult ReadWholeFile(InstrumentSource& source, Listeners&... listeners) {
+  if (LoadResult read = ReadBankPass(source, listeners...); !read.Succeeded()) return read;
   (listeners.BeginPatchPass(), ...);
   LineReader patchPass = source.Pass();
   return ReadPatchNames(patchPass, listeners...);

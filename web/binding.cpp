@@ -287,20 +287,18 @@ class PreviewRows final : public PatchObserver {
 };
 
 // What the preview needs of the whole-file map beyond where its lines stand:
-// each bank's list name, as the bank pass meets it, and how many patch lines
-// stand under each header, as the patch pass meets them. A bank holds those
-// under the headers of its list, which the preview shows as one run.
+// how many patch lines stand under each header, as the patch pass meets
+// them. A bank holds those under the headers of its list, which the preview
+// shows as one run.
 class MergedRuns : public WholeFileListenerBase {
  public:
   void HeaderAt(Text, std::uint64_t, std::uint64_t next) { starts_.push_back(next); }
-  void BankKey(Text, Text listName, Line) { lists_.emplace_back(listName.substr(0, 299)); }
   bool ListHeader(Text, Line) {
     counts_.push_back(0);
     return true;
   }
   void PatchLine(Text, Text, Line) { ++counts_.back(); }
 
-  const std::string& ListOf(std::size_t bank) const { return lists_[bank]; }
   // Those of the header whose lines begin at `begin` (a bank's range).
   std::size_t From(std::uint64_t begin) const {
     const auto at = static_cast<std::size_t>(
@@ -309,7 +307,6 @@ class MergedRuns : public WholeFileListenerBase {
   }
 
  private:
-  std::vector<std::string> lists_;     // by bank, in key order
   std::vector<std::uint64_t> starts_;  // where each header's lines begin
   std::vector<std::size_t> counts_;
 };
@@ -321,18 +318,7 @@ class MergedMap {
  public:
   // The two passes of the whole-file reading, with the check beside it.
   LoadResult Read(InstrumentSource& source, WholeFileCheck& check) {
-    source.Expect(SourcePasses::kSeveral);
-    whole_file::BankKeyCount banks;
-    LineReader bankPass = source.Pass();
-    if (LoadResult read = ReadBankDefinitions(bankPass, banks, positions_, runs_, check);
-        !read.Succeeded()) {
-      return read;
-    }
-    if (banks.count == 0) return {LoadFailure::kNoBank, {}};
-    positions_.AssignRanges(bankPass.NextReadAt());
-    check.BeginPatchPass();
-    LineReader patchPass = source.Pass();
-    return ReadPatchNames(patchPass, runs_, check);
+    return ReadWholeFile(source, positions_, runs_, check);
   }
 
   // The map, and the runs of its patches by bank: each bank holds its list's
@@ -342,7 +328,7 @@ class MergedMap {
     std::size_t range = 0;  // a bank's ranges begin where the last bank's end
     for (std::size_t bank = 0; segments != nullptr && bank < positions_.banks().size(); ++bank) {
       Segment& segment = segments->emplace_back();
-      segment.list = runs_.ListOf(bank);
+      segment.list = positions_.listName(positions_.banks()[bank]);
       for (; range < positions_.banks()[bank].rangesEnd; ++range) {
         segment.patches += runs_.From(ranges[range].begin);
       }
