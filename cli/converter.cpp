@@ -154,8 +154,7 @@ bool Converter::Convert(const fs::path& source, const fs::path& target) {
 bool Converter::IsTheSource(InstrumentSource& opened, const fs::path& target) {
   FileSystem::FileIdentity read, written;
   return target != "-" && !opened.Identify(read).Failed() &&
-         !fileSystem_.Identify(target.native(), written).Failed() && !(read < written) &&
-         !(written < read);
+         !fileSystem_.Identify(target.native(), written).Failed() && read == written;
 }
 
 // The whole file held in memory as the Windows program holds it, for a

@@ -84,6 +84,7 @@ class FileSystem {
     friend bool operator<(const FileIdentity& a, const FileIdentity& b) {
       return a.volume != b.volume ? a.volume < b.volume : a.file < b.file;
     }
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
   };
   // The identity of the existing file at `path`, links followed, and of an
   // open file.
